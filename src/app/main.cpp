@@ -1,0 +1,82 @@
+#include "app/mainform.h"
+#include "app/pelmoraapplication.h"
+#include "app/taboutbox.h"
+#include "app/tform6.h"
+#include "store/database.h"
+#include "store/messages.h"
+
+#include <QDir>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void printHelp()
+{
+    std::puts("Usage: pelmora [option]\n"
+              "\n"
+              "Household bookkeeping. Without an option the program starts with its login\n"
+              "dialog and keeps its book in vandrel.mdb in the working directory.\n"
+              "\n"
+              "Options:\n"
+              "  --create-database  write a fresh vandrel.mdb into the working directory\n"
+              "                     (initial user admin, password tovek); an existing\n"
+              "                     file is never overwritten\n"
+              "  --help             show this help and exit\n"
+              "  --version          show the version and exit");
+}
+
+int createDatabaseHere()
+{
+    const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kDatabaseFileName));
+    QString error;
+    if (!createDatabase(path, &error)) {
+        std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("Created %s (user admin, password tovek).\n", path.toLocal8Bit().constData());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        const char* option = argv[1];
+        if (argc > 2) {
+            std::fprintf(stderr, "pelmora: too many arguments; see pelmora --help\n");
+            return 2;
+        }
+        if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
+            printHelp();
+            return 0;
+        }
+        if (std::strcmp(option, "--version") == 0) {
+            std::puts("pelmora " PELMORA_VERSION);
+            return 0;
+        }
+        if (std::strcmp(option, "--create-database") == 0)
+            return createDatabaseHere();
+        std::fprintf(stderr, "pelmora: unknown option %s; see pelmora --help\n", option);
+        return 2;
+    }
+
+    PelmoraApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
+    QApplication::setWindowIcon(QIcon(programIcon(64)));
+    // The main window is shown by the login dialog only; closing the dialog ends the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    BoxMessages messages;
+    app.setMessages(&messages);
+
+    TMainForm mainForm(messages);
+    mainForm.hide();
+    TForm6 login(mainForm, messages);
+    login.show();
+    return app.exec();
+}

@@ -1,0 +1,224 @@
+#include "store/database.h"
+
+#include "store/storeerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace {
+
+// Exact sum: amounts are whole cents, so they are added as 128-bit cent counts.
+// A value that is not a whole number of cents (never written by the program) is
+// carried in a separate long double so the result stays as close as possible.
+struct SumState
+{
+    __int128 cents;
+    long double rest;
+    bool any;
+    bool real;
+};
+
+void sumStep(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    auto* state = static_cast<SumState*>(sqlite3_aggregate_context(context, sizeof(SumState)));
+    if (!state)
+        return;
+    sqlite3_value* v = argv[0];
+    int type = sqlite3_value_numeric_type(v);
+    if (type == SQLITE_NULL)
+        return;
+    state->any = true;
+    if (type == SQLITE_INTEGER) {
+        state->cents += static_cast<__int128>(sqlite3_value_int64(v)) * 100;
+        return;
+    }
+    state->real = true;
+    const double d = sqlite3_value_double(v);
+    const long double scaled = static_cast<long double>(d) * 100.0L;
+    const long double whole = std::nearbyintl(scaled);
+    if (std::fabs(scaled - whole) < 1e-4L && std::fabs(whole) < 4.0e18L) {
+        state->cents += static_cast<long long>(whole);
+    } else {
+        state->rest += static_cast<long double>(d);
+    }
+}
+
+void sumFinal(sqlite3_context* context)
+{
+    auto* state = static_cast<SumState*>(sqlite3_aggregate_context(context, 0));
+    if (!state || !state->any) {
+        sqlite3_result_null(context);
+        return;
+    }
+    if (!state->real && state->rest == 0 && state->cents % 100 == 0) {
+        const __int128 units = state->cents / 100;
+        if (units <= INT64_MAX && units >= INT64_MIN) {
+            sqlite3_result_int64(context, static_cast<sqlite3_int64>(units));
+            return;
+        }
+    }
+    // cents / 100 rounds once, to the double nearest the exact decimal sum.
+    double result;
+    if (state->rest == 0 && state->cents < (static_cast<__int128>(1) << 53) &&
+        state->cents > -(static_cast<__int128>(1) << 53))
+        result = static_cast<double>(static_cast<long long>(state->cents)) / 100.0;
+    else
+        result = static_cast<double>(static_cast<long double>(state->cents) / 100.0L + state->rest);
+    sqlite3_result_double(context, result);
+}
+
+QSqlError lastError(const QSqlDatabase& db, const QSqlQuery& query)
+{
+    return query.lastError().isValid() ? query.lastError() : db.lastError();
+}
+
+QString errorText(const QSqlError& error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+} // namespace
+
+bool installExactSum(void* sqliteHandle)
+{
+    auto* db = static_cast<sqlite3*>(sqliteHandle);
+    return sqlite3_create_function_v2(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      nullptr, sumStep, sumFinal, nullptr) == SQLITE_OK;
+}
+
+Database::Database(const QString& connectionName, const QString& path)
+    : m_name(connectionName), m_path(path)
+{
+}
+
+Database::~Database()
+{
+    close();
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::removeDatabase(m_name);
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+void Database::close()
+{
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+}
+
+void Database::ensureOpen()
+{
+    if (isOpen())
+        return;
+    const QFileInfo info(m_path);
+    if (!info.exists() || !info.isFile())
+        throw StoreError(QStringLiteral("%1: no such database file").arg(m_path));
+
+    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
+                                                      : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    // A URI with mode=rw opens an existing file only; a raw path with '#', '?'
+    // or '%' would break the URI, hence the encoding.
+    db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                       QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!db.open())
+        throw StoreError(errorText(db.lastError()));
+
+    auto fail = [&db](const QString& message) {
+        db.close();
+        throw StoreError(message);
+    };
+
+    {
+        QSqlQuery check(db);
+        // A zero-byte or foreign file opens, then fails here.
+        if (!check.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and "
+                                       "name in ('srb','zcb','bmb','login1')")))
+            fail(errorText(lastError(db, check)));
+        if (!check.next() || check.value(0).toInt() != 4)
+            fail(QStringLiteral("%1 is not a book database (its tables are missing)").arg(m_path));
+        check.finish();
+        check.exec(QStringLiteral("pragma synchronous=FULL"));
+    }
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !installExactSum(*static_cast<sqlite3* const*>(handle.data())))
+        fail(QStringLiteral("cannot install the exact sum on %1").arg(m_path));
+}
+
+QStringList schemaStatements()
+{
+    QStringList statements;
+    for (const char* p : {"sr", "zc"}) {
+        const QString x = QString::fromLatin1(p);
+        const QString table = x == QLatin1String("sr") ? QStringLiteral("srb") : QStringLiteral("zcb");
+        statements << QStringLiteral("create table %1 (uid integer primary key autoincrement, "
+                                     "%2rq text, %2lb text collate nocase, %2mc text collate nocase, "
+                                     "%2je real, %2sm text collate nocase, %2sq text collate nocase)")
+                          .arg(table, x);
+        // Covering indexes for the range, category and period statements.
+        statements << QStringLiteral("create index %1_rq_je on %1(%2rq, %2je)").arg(table, x)
+                   << QStringLiteral("create index %1_lb_rq_je on %1(%2lb, %2rq, %2je)").arg(table, x)
+                   << QStringLiteral("create index %1_sq_je on %1(%2sq, %2je)").arg(table, x)
+                   << QStringLiteral("create index %1_lb_sq_mc_je on %1(%2lb, %2sq, %2mc, %2je)").arg(table, x);
+    }
+    statements << QStringLiteral("create table bmb (sz text collate nocase, lb text collate nocase, "
+                                 "bmmc text collate nocase)")
+               << QStringLiteral("create index bmb_sz_lb on bmb(sz, lb)")
+               << QStringLiteral("create table login1 (user1 text collate nocase, pwd1 text, "
+                                 "priv1 text collate nocase)")
+               << QStringLiteral("create index login1_user1 on login1(user1)")
+               << QStringLiteral("insert into login1(user1,pwd1,priv1) values('admin','tovek','111')");
+    return statements;
+}
+
+bool createDatabase(const QString& path, QString* error)
+{
+    auto setError = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (QFileInfo::exists(path))
+        return setError(QStringLiteral("%1 already exists; it is not overwritten").arg(path));
+
+    sqlite3* db = nullptr;
+    const QByteArray native = path.toUtf8();
+    if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return setError(QStringLiteral("cannot create %1: %2").arg(path, message));
+    }
+    QString sql = QStringLiteral("begin;");
+    for (const QString& s : schemaStatements())
+        sql += s + QLatin1Char(';');
+    sql += QStringLiteral("commit;");
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    QString text = message ? QString::fromUtf8(message) : QString();
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        QFile::remove(path);
+        return setError(QStringLiteral("cannot create %1: %2").arg(path, text));
+    }
+    return true;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+inline constexpr char kDatabaseFileName[] = "vandrel.mdb";
+
+// One connection to the book's database file. It opens on first use and never
+// creates the file: a missing, empty or foreign file is a failed connection.
+class Database final
+{
+public:
+    // path: the database file; a relative path is taken in the working directory.
+    Database(const QString& connectionName, const QString& path = QString::fromLatin1(kDatabaseFileName));
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the connection unless it is open; throws StoreError on failure.
+    void ensureOpen();
+    bool isOpen() const;
+    void close();
+
+    QSqlDatabase connection() const;
+    const QString& path() const { return m_path; }
+    const QString& connectionName() const { return m_name; }
+
+    // Every statement text, in the program's dialect, is passed to the log
+    // before it runs (tests compare them with the expected texts).
+    using StatementLog = std::function<void(const QString&)>;
+    void setStatementLog(StatementLog log) { m_log = std::move(log); }
+    void noteStatement(const QString& statement) const
+    {
+        if (m_log)
+            m_log(statement);
+    }
+
+    // Milliseconds a statement waits for another program's lock before failing.
+    static constexpr int busyTimeoutMs = 3000;
+
+private:
+    QString m_name;
+    QString m_path;
+    StatementLog m_log;
+};
+
+// The statements that create an empty book with its indexes and the initial user.
+QStringList schemaStatements();
+
+// Creates a fresh database file at path. Refuses an existing file. Returns
+// false and sets the error text on failure.
+bool createDatabase(const QString& path, QString* error = nullptr);
+
+// Replaces sum() on a raw SQLite connection by one that adds amounts exactly
+// to the cent. Every connection of the program gets it.
+bool installExactSum(void* sqliteHandle);

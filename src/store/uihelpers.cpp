@@ -1,0 +1,168 @@
+#include "store/uihelpers.h"
+
+#include "store/gbk.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+
+namespace {
+
+bool isEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+class CharFilter final : public QObject
+{
+public:
+    CharFilter(QObject* parent, std::function<bool(QChar)> allowed)
+        : QObject(parent), m_allowed(std::move(allowed))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            if (!text.isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                for (const QChar c : text) {
+                    if (c.category() == QChar::Other_Control)
+                        continue;
+                    if (!m_allowed(c))
+                        return true;
+                }
+            }
+        } else if (event->type() == QEvent::InputMethod) {
+            auto* im = static_cast<QInputMethodEvent*>(event);
+            for (const QChar c : im->commitString()) {
+                if (!m_allowed(c))
+                    return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool(QChar)> m_allowed;
+};
+
+class EnterFilter final : public QObject
+{
+public:
+    EnterFilter(QObject* parent, std::function<void(QWidget*)> action)
+        : QObject(parent), m_action(std::move(action))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event))) {
+            m_action(static_cast<QWidget*>(watched));
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QWidget*)> m_action;
+};
+
+} // namespace
+
+GbkLengthValidator::GbkLengthValidator(int maxBytes, QObject* parent)
+    : QValidator(parent), m_maxBytes(maxBytes)
+{
+}
+
+QValidator::State GbkLengthValidator::validate(QString& input, int&) const
+{
+    return gbkLength(input) <= m_maxBytes ? Acceptable : Invalid;
+}
+
+namespace {
+
+// Key events reach a spin box's or date field's inner edit, its focus proxy.
+void installOnWidgetAndProxy(QWidget* widget, const std::function<QObject*(QWidget*)>& make)
+{
+    widget->installEventFilter(make(widget));
+    if (QWidget* proxy = widget->focusProxy())
+        proxy->installEventFilter(make(proxy));
+}
+
+} // namespace
+
+void installCharFilter(QWidget* widget, std::function<bool(QChar)> allowed)
+{
+    installOnWidgetAndProxy(widget, [&](QWidget* w) { return new CharFilter(w, allowed); });
+}
+
+namespace {
+
+// The form a control belongs to: its window, or its MDI subwindow's form.
+QWidget* formOf(QWidget* w)
+{
+    while (w->parentWidget() && !w->isWindow() && !qobject_cast<QMdiSubWindow*>(w->parentWidget()))
+        w = w->parentWidget();
+    return w;
+}
+
+} // namespace
+
+QWidget* nextFocusable(QWidget* from)
+{
+    QWidget* const form = formOf(from);
+    // Start after the widget's own inner parts (a date field's edit box).
+    QWidget* w = from->nextInFocusChain();
+    while (w && w != from && from->isAncestorOf(w))
+        w = w->nextInFocusChain();
+    while (w && w != from) {
+        QWidget* target = w->focusProxy() ? w->focusProxy() : w;
+        if (w->isVisible() && w->isEnabled() && (target->focusPolicy() & Qt::TabFocus) &&
+            form->isAncestorOf(w) && !(w->parentWidget() && w->parentWidget()->focusProxy() == w))
+            return w;
+        w = w->nextInFocusChain();
+    }
+    return nullptr;
+}
+
+void installEnterMovesFocus(QWidget* widget)
+{
+    installOnWidgetAndProxy(widget, [widget](QWidget* w) {
+        return new EnterFilter(w, [widget](QWidget*) {
+            if (QWidget* next = nextFocusable(widget))
+                next->setFocus(Qt::TabFocusReason);
+        });
+    });
+}
+
+void installEnterClicks(QWidget* widget, QAbstractButton* button)
+{
+    installOnWidgetAndProxy(widget, [button](QWidget* w) {
+        return new EnterFilter(w, [button](QWidget*) {
+            if (button->isEnabled())
+                button->click();
+        });
+    });
+}
+
+void setPasswordCharacter(QLineEdit* edit, QChar mask)
+{
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet(edit->styleSheet() +
+                        QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
+                            .arg(mask.unicode()));
+}
+
+void closeForm(QWidget* form)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
+        sub->close();
+    else
+        form->close();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QChar>
+#include <QValidator>
+
+#include <functional>
+
+class QAbstractButton;
+class QLineEdit;
+class QWidget;
+
+// Accepts a text only while its GBK form has at most maxBytes bytes, so typed
+// and pasted text alike stop at the limit.
+class GbkLengthValidator final : public QValidator
+{
+    Q_OBJECT
+public:
+    explicit GbkLengthValidator(int maxBytes, QObject* parent = nullptr);
+    State validate(QString& input, int& pos) const override;
+
+private:
+    int m_maxBytes;
+};
+
+// Typed characters for which allowed() is false are dropped; control keys
+// (backspace, Enter, arrows) and pasted text pass.
+void installCharFilter(QWidget* widget, std::function<bool(QChar)> allowed);
+
+// Enter (Return or keypad Enter) in the widget moves the focus to the next
+// control in tab order that is visible and enabled, wrapping at the end.
+void installEnterMovesFocus(QWidget* widget);
+
+// Enter in the widget clicks the button (a form's default button).
+void installEnterClicks(QWidget* widget, QAbstractButton* button);
+
+// The next widget after `from` in the focus chain that is visible, enabled and
+// accepts focus; wraps around. Returns nullptr when there is none.
+QWidget* nextFocusable(QWidget* from);
+
+// Shows every character of the box as `mask` ('*' or '#').
+void setPasswordCharacter(QLineEdit* edit, QChar mask);
+
+// Closes a form: its MDI subwindow when it has one, else the form itself.
+void closeForm(QWidget* form);

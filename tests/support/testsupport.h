@@ -1,0 +1,78 @@
+#pragma once
+
+#include "store/context.h"
+#include "store/messages.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+
+class QWidget;
+
+// Records every message and question; answers questions from a script
+// (Yes when the script is empty).
+class FakeMessages final : public Messages
+{
+public:
+    void info(const QString& text) override { infos << text; }
+    bool ask(const QString& text) override
+    {
+        questions << text;
+        if (answers.empty())
+            return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void error(const QString& text) override { errors << text; }
+
+    // Every text shown, in order, of every kind.
+    QStringList all() const { return infos + questions + errors; }
+    void clear()
+    {
+        infos.clear();
+        questions.clear();
+        errors.clear();
+    }
+
+    QStringList infos;
+    QStringList questions;
+    QStringList errors;
+    std::deque<bool> answers;
+};
+
+// A fresh book in a temporary folder, made by the program's own creation
+// code, with a context over it and a fake messages service.
+class TestBook
+{
+public:
+    TestBook();
+    ~TestBook();
+
+    QString path() const;
+    QString dir() const { return m_dir.path(); }
+    Context& context() { return *m_context; }
+    FakeMessages& messages() { return m_messages; }
+
+    // Runs statements directly on the book (test setup), in the program's dialect.
+    void exec(const QString& statement);
+    // The first field of the first row of a query, or a null variant.
+    QVariant value(const QString& statement);
+
+    // Statements the program ran since the last call, in its own dialect.
+    QStringList takeStatements();
+
+private:
+    QTemporaryDir m_dir;
+    FakeMessages m_messages;
+    std::unique_ptr<Context> m_context;
+    QStringList m_statements;
+};
+
+// Sends text as typed keys, Chinese included (QTest::keyClicks cannot).
+void typeText(QWidget* widget, const QString& text);
+
+// Lets deferred deletions and queued events run.
+void settle();
