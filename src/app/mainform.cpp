@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-
 #include <ranges>
 
 QString clockCaption(const QDateTime& now)
@@ -30,7 +29,8 @@ TMainForm::TMainForm(Messages& messages, const QString& databasePath, QWidget* p
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("PelmoraVerson1.0--"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
@@ -148,7 +148,8 @@ void TMainForm::openChild(QPointer<QMdiSubWindow>& flag, const QString& windowNa
         });
         if (failed)
             return; // the status text and the flag stay as they were
-        QMdiSubWindow* sub = m_mdiArea->addSubWindow(form, maximised ? Qt::SubWindow : Qt::SubWindow | Qt::FramelessWindowHint);
+        QMdiSubWindow* sub = m_mdiArea->addSubWindow(
+            form, maximised ? Qt::SubWindow : Qt::SubWindow | Qt::FramelessWindowHint);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(windowIcon());
         if (maximised) {

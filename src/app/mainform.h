@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
-
 #include <functional>
 
 class Messages;
@@ -26,9 +25,17 @@ class TMainForm final : public QMainWindow
     Q_DISABLE_COPY_MOVE(TMainForm)
 
 public:
-    enum MenuEntry { SZGL, FXTB, XTWH, N1, app_close };
+    enum MenuEntry
+    {
+        SZGL,
+        FXTB,
+        XTWH,
+        N1,
+        app_close
+    };
 
-    explicit TMainForm(Messages& messages, const QString& databasePath = QString::fromLatin1(kDatabaseFileName),
+    explicit TMainForm(Messages& messages,
+                       const QString& databasePath = QString::fromLatin1(kDatabaseFileName),
                        QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -55,8 +62,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openChild(QPointer<QMdiSubWindow>& flag, const QString& windowName, const QString& statusText,
-                   bool maximised, const std::function<QWidget*()>& create);
+    void openChild(QPointer<QMdiSubWindow>& flag, const QString& windowName,
+                   const QString& statusText, bool maximised,
+                   const std::function<QWidget*()>& create);
 
     Messages& m_messages;
     Context m_context;

@@ -69,9 +69,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QWidget(parent)
         label->setGeometry(place);
         return label;
     };
-    ProductName = makeLabel("ProductName", QStringLiteral("PelmoraVerson 1.0"), QRect(80, 32, 169, 13));
+    ProductName =
+        makeLabel("ProductName", QStringLiteral("PelmoraVerson 1.0"), QRect(80, 32, 169, 13));
     Version = makeLabel("Version", QStringLiteral("家庭收支记账"), QRect(80, 64, 161, 13));
-    Copyright = makeLabel("Copyright", QStringLiteral("收入、支出、图表与报表"), QRect(80, 88, 161, 13));
+    Copyright =
+        makeLabel("Copyright", QStringLiteral("收入、支出、图表与报表"), QRect(80, 88, 161, 13));
     Comments = makeLabel("Comments", QStringLiteral("数据保存在工作目录的 vandrel.mdb 中。"),
                          QRect(80, 112, 161, 34));
     Comments->setWordWrap(true);

@@ -42,10 +42,10 @@ int loginConnectionNumber()
 
 } // namespace
 
-TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databasePath, QWidget* parent)
+TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databasePath,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_mainForm(mainForm),
-      m_messages(messages),
+      m_mainForm(mainForm), m_messages(messages),
       m_database(QStringLiteral("login-%1").arg(loginConnectionNumber()), databasePath),
       m_query(m_database, QStringLiteral("select * from login1"))
 {
@@ -71,7 +71,8 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     Label1->adjustSize();
     Label2 = makeLabel("Label2", QStringLiteral("用户名："), QRect(120, 64, 57, 18));
     Label3 = makeLabel("Label3", QStringLiteral("密      码："), QRect(120, 102, 65, 18));
-    Label4 = makeLabel("Label4", QStringLiteral("初始用户 admin，密码 tovek"), QRect(120, 128, 161, 16));
+    Label4 =
+        makeLabel("Label4", QStringLiteral("初始用户 admin，密码 tovek"), QRect(120, 128, 161, 16));
     QFont small = Label4->font();
     small.setPixelSize(11);
     Label4->setFont(small);

@@ -27,7 +27,8 @@ class TForm6 final : public QWidget
 
 public:
     TForm6(TMainForm& mainForm, Messages& messages,
-           const QString& databasePath = QString::fromLatin1(kDatabaseFileName), QWidget* parent = nullptr);
+           const QString& databasePath = QString::fromLatin1(kDatabaseFileName),
+           QWidget* parent = nullptr);
     ~TForm6() override;
 
     const QString& userName() const { return m_userName; }

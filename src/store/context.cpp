@@ -14,12 +14,10 @@ int nextConnectionNumber()
 
 Context::Context(const QString& databasePath, Messages& messages)
     : m_database(QStringLiteral("main-%1").arg(nextConnectionNumber()), databasePath),
-      m_messages(messages),
-      m_query1(m_database, QStringLiteral("select * from login")),
+      m_messages(messages), m_query1(m_database, QStringLiteral("select * from login")),
       m_query2(m_database, QStringLiteral("select * from bmb")),
       m_queryCxsz(m_database, QStringLiteral("select * from srb where srlb=''"))
-{
-}
+{}
 
 QString Context::currentUser() const
 {

@@ -8,10 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
-
-#include <sqlite3.h>
-
 #include <cmath>
+#include <sqlite3.h>
 
 namespace {
 
@@ -97,8 +95,7 @@ bool installExactSum(void* sqliteHandle)
 
 Database::Database(const QString& connectionName, const QString& path)
     : m_name(connectionName), m_path(path)
-{
-}
+{}
 
 Database::~Database()
 {
@@ -133,13 +130,15 @@ void Database::ensureOpen()
     if (!info.exists() || !info.isFile())
         throw StoreError(QStringLiteral("%1: no such database file").arg(m_path));
 
-    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
-                                                      : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    QSqlDatabase db = QSqlDatabase::contains(m_name)
+                          ? QSqlDatabase::database(m_name, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     // A URI with mode=rw opens an existing file only; a raw path with '#', '?'
     // or '%' would break the URI, hence the encoding.
     db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                        QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
         throw StoreError(errorText(db.lastError()));
 
@@ -160,7 +159,8 @@ void Database::ensureOpen()
         check.exec(QStringLiteral("pragma synchronous=FULL"));
     }
     const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !installExactSum(*static_cast<sqlite3* const*>(handle.data())))
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        !installExactSum(*static_cast<sqlite3* const*>(handle.data())))
         fail(QStringLiteral("cannot install the exact sum on %1").arg(m_path));
 }
 
@@ -169,24 +169,30 @@ QStringList schemaStatements()
     QStringList statements;
     for (const char* p : {"sr", "zc"}) {
         const QString x = QString::fromLatin1(p);
-        const QString table = x == QLatin1String("sr") ? QStringLiteral("srb") : QStringLiteral("zcb");
-        statements << QStringLiteral("create table %1 (uid integer primary key autoincrement, "
-                                     "%2rq text, %2lb text collate nocase, %2mc text collate nocase, "
-                                     "%2je real, %2sm text collate nocase, %2sq text collate nocase)")
+        const QString table =
+            x == QLatin1String("sr") ? QStringLiteral("srb") : QStringLiteral("zcb");
+        statements << QStringLiteral(
+                          "create table %1 (uid integer primary key autoincrement, "
+                          "%2rq text, %2lb text collate nocase, %2mc text collate nocase, "
+                          "%2je real, %2sm text collate nocase, %2sq text collate nocase)")
                           .arg(table, x);
         // Covering indexes for the range, category and period statements.
-        statements << QStringLiteral("create index %1_rq_je on %1(%2rq, %2je)").arg(table, x)
-                   << QStringLiteral("create index %1_lb_rq_je on %1(%2lb, %2rq, %2je)").arg(table, x)
-                   << QStringLiteral("create index %1_sq_je on %1(%2sq, %2je)").arg(table, x)
-                   << QStringLiteral("create index %1_lb_sq_mc_je on %1(%2lb, %2sq, %2mc, %2je)").arg(table, x);
+        statements
+            << QStringLiteral("create index %1_rq_je on %1(%2rq, %2je)").arg(table, x)
+            << QStringLiteral("create index %1_lb_rq_je on %1(%2lb, %2rq, %2je)").arg(table, x)
+            << QStringLiteral("create index %1_sq_je on %1(%2sq, %2je)").arg(table, x)
+            << QStringLiteral("create index %1_lb_sq_mc_je on %1(%2lb, %2sq, %2mc, %2je)")
+                   .arg(table, x);
     }
-    statements << QStringLiteral("create table bmb (sz text collate nocase, lb text collate nocase, "
-                                 "bmmc text collate nocase)")
+    statements << QStringLiteral(
+                      "create table bmb (sz text collate nocase, lb text collate nocase, "
+                      "bmmc text collate nocase)")
                << QStringLiteral("create index bmb_sz_lb on bmb(sz, lb)")
                << QStringLiteral("create table login1 (user1 text collate nocase, pwd1 text, "
                                  "priv1 text collate nocase)")
                << QStringLiteral("create index login1_user1 on login1(user1)")
-               << QStringLiteral("insert into login1(user1,pwd1,priv1) values('admin','tovek','111')");
+               << QStringLiteral(
+                      "insert into login1(user1,pwd1,priv1) values('admin','tovek','111')");
     return statements;
 }
 
@@ -202,7 +208,8 @@ bool createDatabase(const QString& path, QString* error)
 
     sqlite3* db = nullptr;
     const QByteArray native = path.toUtf8();
-    if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return setError(QStringLiteral("cannot create %1: %2").arg(path, message));

@@ -3,7 +3,6 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 inline constexpr char kDatabaseFileName[] = "vandrel.mdb";
@@ -14,7 +13,8 @@ class Database final
 {
 public:
     // path: the database file; a relative path is taken in the working directory.
-    Database(const QString& connectionName, const QString& path = QString::fromLatin1(kDatabaseFileName));
+    Database(const QString& connectionName,
+             const QString& path = QString::fromLatin1(kDatabaseFileName));
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

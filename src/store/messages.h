@@ -3,7 +3,6 @@
 #include "store/storeerror.h"
 
 #include <QString>
-
 #include <exception>
 #include <utility>
 
@@ -38,8 +37,7 @@ inline const QString& applicationTitle()
 
 // Runs a handler body; a failure that the handler does not catch itself is shown
 // by the error display and the program goes on.
-template <typename Body>
-void guarded(Messages& messages, Body&& body)
+template <typename Body> void guarded(Messages& messages, Body&& body)
 {
     try {
         std::forward<Body>(body)();

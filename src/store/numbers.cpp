@@ -1,7 +1,6 @@
 #include "store/numbers.h"
 
 #include <QLocale>
-
 #include <cmath>
 #include <limits>
 
@@ -82,7 +81,7 @@ std::optional<double> convertNumber(const QString& text)
         if (e >= 0 && number.mid(e + 1).startsWith(QLatin1Char('-')))
             return 0.0;
         return number.startsWith(QLatin1Char('-')) ? -std::numeric_limits<double>::infinity()
-                                                    : std::numeric_limits<double>::infinity();
+                                                   : std::numeric_limits<double>::infinity();
     }
     return value;
 }

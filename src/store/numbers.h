@@ -3,7 +3,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
-
 #include <optional>
 
 // Locale-independent number conversion: optional blanks, sign, digits with at

@@ -23,8 +23,7 @@ QString engineText(const QSqlError& error)
 
 Query::Query(Database& database, const QString& initialText)
     : m_database(database), m_text(initialText), m_model(std::make_unique<QSqlQueryModel>())
-{
-}
+{}
 
 Query::~Query() = default;
 

@@ -20,8 +20,7 @@ class CharFilter final : public QObject
 public:
     CharFilter(QObject* parent, std::function<bool(QChar)> allowed)
         : QObject(parent), m_allowed(std::move(allowed))
-    {
-    }
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -56,8 +55,7 @@ class EnterFilter final : public QObject
 public:
     EnterFilter(QObject* parent, std::function<void(QWidget*)> action)
         : QObject(parent), m_action(std::move(action))
-    {
-    }
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -77,8 +75,7 @@ private:
 
 GbkLengthValidator::GbkLengthValidator(int maxBytes, QObject* parent)
     : QValidator(parent), m_maxBytes(maxBytes)
-{
-}
+{}
 
 QValidator::State GbkLengthValidator::validate(QString& input, int&) const
 {
@@ -154,9 +151,9 @@ void installEnterClicks(QWidget* widget, QAbstractButton* button)
 void setPasswordCharacter(QLineEdit* edit, QChar mask)
 {
     edit->setEchoMode(QLineEdit::Password);
-    edit->setStyleSheet(edit->styleSheet() +
-                        QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
-                            .arg(mask.unicode()));
+    edit->setStyleSheet(
+        edit->styleSheet() +
+        QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(mask.unicode()));
 }
 
 void closeForm(QWidget* form)

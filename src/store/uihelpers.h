@@ -2,7 +2,6 @@
 
 #include <QChar>
 #include <QValidator>
-
 #include <functional>
 
 class QAbstractButton;

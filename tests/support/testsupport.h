@@ -5,7 +5,6 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <deque>
 #include <memory>
 

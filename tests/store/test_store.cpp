@@ -1,0 +1,327 @@
+#include "store/context.h"
+#include "store/database.h"
+#include "store/query.h"
+#include "store/sqltext.h"
+#include "store/storeerror.h"
+#include "store/textfile.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void createdBookHasTheTablesInOrder();
+    void creationRefusesAnExistingFile();
+    void entryNumbersAreNeverReused();
+    void openingNeverCreatesOrAcceptsForeignFiles();
+    void openingWorksOnceTheFileAppears();
+    void pathsWithUriCharacters();
+    void readingByPositionAndName();
+    void valuesWithQuotesAreStoredExactly();
+    void conventionsOfTheBook();
+    void sumsAreExactOverManyRows();
+    void aLockedBookReportsTheEngineMessage();
+    void gbkTextFiles();
+    void textFileFailuresKeepTheOldFile();
+};
+
+void TestStore::createdBookHasTheTablesInOrder()
+{
+    TestBook book;
+    QStringList columns;
+    Query query(book.context().database(), QStringLiteral("pragma table_info(zcb)"));
+    for (query.open(); !query.eof(); query.next())
+        columns << query.fieldText(QStringLiteral("name"));
+    QCOMPARE(columns, QStringList({"uid", "zcrq", "zclb", "zcmc", "zcje", "zcsm", "zcsq"}));
+    QCOMPARE(book.value(QStringLiteral("select count(*) from login1")).toInt(), 1);
+    QCOMPARE(
+        book.value(QStringLiteral("select user1||'/'||pwd1||'/'||priv1 from login1")).toString(),
+        QStringLiteral("admin/tovek/111"));
+    for (const char* table : {"srb", "zcb", "bmb"})
+        QCOMPARE(
+            book.value(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))).toInt(),
+            0);
+}
+
+void TestStore::creationRefusesAnExistingFile()
+{
+    TestBook book;
+    const QByteArray before = readAll(book.path());
+    QString error;
+    QVERIFY(!createDatabase(book.path(), &error));
+    QVERIFY(error.contains(QStringLiteral("already exists")));
+    QCOMPARE(readAll(book.path()), before);
+}
+
+void TestStore::entryNumbersAreNeverReused()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                             "values(#2005-11-05#,'01','工资',1,'a','200511')"));
+    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                             "values(#2005-11-05#,'01','工资',2,'b','200511')"));
+    const int last = book.value(QStringLiteral("select max(uid) from srb")).toInt();
+    book.exec(QStringLiteral("delete from srb where uid=%1").arg(last));
+    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                             "values(#2005-11-06#,'01','工资',3,'c','200511')"));
+    QCOMPARE(book.value(QStringLiteral("select max(uid) from srb")).toInt(), last + 1);
+}
+
+void TestStore::openingNeverCreatesOrAcceptsForeignFiles()
+{
+    QTemporaryDir dir;
+    FakeMessages messages;
+    auto refuses = [&](const QString& path) {
+        Database db(QStringLiteral("probe"), path);
+        bool threw = false;
+        try {
+            db.ensureOpen();
+        } catch (const StoreError& e) {
+            threw = !e.message().isEmpty();
+        }
+        return threw && !db.isOpen();
+    };
+
+    const QString missing = dir.filePath(QStringLiteral("vandrel.mdb"));
+    QVERIFY(refuses(missing));
+    QVERIFY(!QFile::exists(missing));
+
+    writeFile(missing, QByteArray());
+    QVERIFY(refuses(missing));
+    QCOMPARE(QFileInfo(missing).size(), 0);
+
+    writeFile(missing, QByteArray("Standard Jet DB\0\0 this is not an SQLite file at all", 52));
+    QVERIFY(refuses(missing));
+
+    QFile::remove(missing);
+    {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(missing.toUtf8().constData(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "create table other(x)", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    QVERIFY(refuses(missing)); // a database, but not a book
+}
+
+void TestStore::openingWorksOnceTheFileAppears()
+{
+    QTemporaryDir dir;
+    FakeMessages messages;
+    const QString path = dir.filePath(QStringLiteral("vandrel.mdb"));
+    Context context(path, messages);
+    Query& query = context.ADOQuery1();
+    query.setText(QStringLiteral("select * from login1"));
+    QVERIFY_THROWS_EXCEPTION(StoreError, query.open());
+    QVERIFY(!query.isOpen());
+    QVERIFY(createDatabase(path));
+    query.open();
+    QCOMPARE(query.fieldText(QStringLiteral("user1")), QStringLiteral("admin"));
+}
+
+void TestStore::pathsWithUriCharacters()
+{
+    QTemporaryDir dir;
+    FakeMessages messages;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a #b?c%20 家")));
+    const QString path = dir.filePath(QStringLiteral("a #b?c%20 家/vandrel.mdb"));
+    QVERIFY(createDatabase(path));
+    Context context(path, messages);
+    context.ADOQuery1().setText(QStringLiteral("select count(*) from login1"));
+    context.ADOQuery1().open();
+    QCOMPARE(context.ADOQuery1().field(0).toInt(), 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0); // no stray file beside it
+}
+
+void TestStore::readingByPositionAndName()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','02','奖金')"));
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('Z','01','餐饮')"));
+    Query& query = book.context().ADOQuery1();
+    QCOMPARE(query.text(), QStringLiteral("select * from login"));
+    query.setText(QStringLiteral("select * from bmb where sz='S' order by lb"));
+    query.open();
+    QStringList items;
+    for (query.first(); !query.eof(); query.next())
+        items << query.fieldText(QStringLiteral("lb")) + query.fieldText(QStringLiteral("bmmc"));
+    QCOMPARE(items, QStringList({"01工资", "02奖金"}));
+    QVERIFY(query.field(0).isNull()); // past the end
+    query.first();
+    QCOMPARE(query.fieldText(2), QStringLiteral("工资"));
+    QCOMPARE(book.takeStatements(), QStringList({"select * from bmb where sz='S' order by lb"}));
+
+    query.setText(QStringLiteral("select sum(srje), max(srsq) from srb"));
+    query.open();
+    QVERIFY(!query.eof());
+    QVERIFY(query.field(0).isNull()); // a sum over no rows stays null
+    QCOMPARE(query.fieldText(1), QString());
+
+    query.setText(QStringLiteral("select * from nosuchtable"));
+    QVERIFY_THROWS_EXCEPTION(StoreError, query.open());
+    QVERIFY(!query.isOpen());
+}
+
+void TestStore::valuesWithQuotesAreStoredExactly()
+{
+    TestBook book;
+    const QString name = QStringLiteral("O'Neil");
+    const QString remark = QStringLiteral("'); delete from srb; -- 它's");
+    book.exec(QStringLiteral(
+                  "insert into srb(srrq,srlb,srmc,srje,srsm,srsq) values(#2005-11-05#,'01','") +
+              sqlEscape(name) + QStringLiteral("',1,'") + sqlEscape(remark) +
+              QStringLiteral("','200511')"));
+    QCOMPARE(book.value(QStringLiteral("select count(*) from srb")).toInt(), 1);
+    QCOMPARE(book.value(QStringLiteral("select srsm from srb where srmc='") + sqlEscape(name) +
+                        QStringLiteral("'"))
+                 .toString(),
+             remark);
+    const QString attack = QStringLiteral("' or '1'='1");
+    QCOMPARE(book.value(QStringLiteral("select count(*) from login1 where user1='") +
+                        sqlEscape(attack) + QStringLiteral("'"))
+                 .toInt(),
+             0);
+}
+
+void TestStore::conventionsOfTheBook()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                             "values(#2005-11-05#,'03','利息',12.5,'x','200511')"));
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','利息')"));
+    // Both ends of a date range count.
+    QCOMPARE(
+        book.value(QStringLiteral(
+                       "select count(*) from srb where srrq between #2005-11-01# and #2005-11-05#"))
+            .toInt(),
+        1);
+    QCOMPARE(
+        book.value(QStringLiteral(
+                       "select count(*) from srb where srrq between #2005-11-05# and #2005-11-30#"))
+            .toInt(),
+        1);
+    QCOMPARE(
+        book.value(QStringLiteral(
+                       "select count(*) from srb where srrq between #2005-11-06# and #2005-11-30#"))
+            .toInt(),
+        0);
+    QCOMPARE(book.value(QStringLiteral("select count(*) from srb where srsq='200511'")).toInt(), 1);
+    // A code with a leading zero stays two characters.
+    QCOMPARE(book.value(QStringLiteral("select lb from bmb where lb='03'")).toString(),
+             QStringLiteral("03"));
+    // Text comparisons ignore letter case.
+    QCOMPARE(book.value(QStringLiteral("select count(*) from bmb where sz='s'")).toInt(), 1);
+    QCOMPARE(book.value(QStringLiteral("select count(*) from login1 where user1='ADMIN'")).toInt(),
+             1);
+    // Amounts come back as numbers; a whole amount too.
+    QCOMPARE(book.value(QStringLiteral("select srje from srb")).toDouble(), 12.5);
+    QCOMPARE(book.value(QStringLiteral("select sum(srje) from srb where srsq='200511'")).toDouble(),
+             12.5);
+}
+
+void TestStore::sumsAreExactOverManyRows()
+{
+    TestBook book;
+    constexpr qint64 rows = 1000000;
+    book.exec(QStringLiteral("pragma cache_size=-262144")); // keep the bulk insert in memory
+    book.exec(QStringLiteral(
+                  "insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                  "select '2005-01-01','01','工资',((i*7919) %% 4999999)/100.0,'','200501' from "
+                  "(with recursive c(i) as (select 1 union all select i+1 from c where i<%1) "
+                  "select i from c)")
+                  .arg(rows)
+                  .replace(QStringLiteral("%%"), QStringLiteral("%")));
+    qint64 cents = 0;
+    for (qint64 i = 1; i <= rows; ++i)
+        cents += (i * 7919) % 4999999;
+    const double exact = static_cast<double>(cents) / 100.0;
+    const QVariant sum = book.value(QStringLiteral("select sum(srje) from srb"));
+    QCOMPARE(sum.toDouble(), exact);
+    // The engine's own float total drifts over this many rows; the program's sum must not.
+    const double naive = book.value(QStringLiteral("select total(srje) from srb")).toDouble();
+    QVERIFY2(naive != exact, "the sample must be one where a float total drifts");
+    QVERIFY(book.value(QStringLiteral("select sum(srje) from srb where srje < 0")).isNull());
+    // Negative and mixed amounts cancel exactly.
+    book.exec(QStringLiteral("delete from srb"));
+    for (const char* v : {"0.1", "0.2", "-0.3"})
+        book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                                 "values(#2005-01-01#,'01','a',%1,'','200501')")
+                      .arg(QLatin1String(v)));
+    QCOMPARE(book.value(QStringLiteral("select sum(srje) from srb")).toDouble(), 0.0);
+}
+
+void TestStore::aLockedBookReportsTheEngineMessage()
+{
+    TestBook book;
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(book.path().toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    Query& query = book.context().ADOQuery1();
+    query.setText(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
+    QElapsedTimer timer;
+    timer.start();
+    QString message;
+    try {
+        query.exec();
+    } catch (const StoreError& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(QStringLiteral("locked")), qPrintable(message));
+    QVERIFY(timer.elapsed() >= Database::busyTimeoutMs / 2); // it waited before giving up
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    query.exec(); // free again
+    QCOMPARE(book.value(QStringLiteral("select count(*) from bmb")).toInt(), 1);
+}
+
+void TestStore::gbkTextFiles()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    writeFile(path, QByteArray("an older, longer file that must disappear completely\r\n"));
+    QString error;
+    QVERIFY(writeGbkLines(
+        path, {QStringLiteral("合计 3500.5 元  "), QString(), QStringLiteral("a\U0001F600")},
+        &error));
+    QCOMPARE(readAll(path), QByteArray("\xBA\xCF\xBC\xC6 3500.5 \xD4\xAA  \r\n\r\na?\r\n"));
+}
+
+void TestStore::textFileFailuresKeepTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(QStringLiteral("notafolder"));
+    writeFile(blocker, QByteArray("x"));
+    QString error;
+    QVERIFY(!writeGbkLines(blocker + QStringLiteral("/out.txt"), {QStringLiteral("x")}, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(blocker), QByteArray("x"));
+}
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "test_store.moc"
