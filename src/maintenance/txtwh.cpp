@@ -1,9 +1,521 @@
 #include "maintenance/txtwh.h"
 
+#include "maintenance/safetycopy.h"
 #include "store/context.h"
+#include "store/gbk.h"
+#include "store/messages.h"
+#include "store/storeerror.h"
+#include "store/uihelpers.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* label(const QString& text, QWidget* parent)
+{
+    return new QLabel(text, parent);
+}
+
+QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QString& text,
+                    QWidget* parent)
+{
+    auto* b = named(new QPushButton(parent->style()->standardIcon(glyph), text, parent), name);
+    b->setAutoDefault(false);
+    b->setMinimumSize(96, 28);
+    return b;
+}
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+} // namespace
 
 Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     setObjectName(QStringLiteral("xtwh"));
     setWindowTitle(QStringLiteral("参数配置"));
+    QPalette blue = palette();
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        blue.setColor(role, Qt::blue);
+    setPalette(blue);
+
+    buildCategoryGroup();
+    buildUserGroup();
+    buildLowerPart();
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(GroupBox1);
+    top->addWidget(GroupBox2);
+    auto* lower = new QGridLayout;
+    lower->addWidget(Label8, 0, 0);
+    lower->addWidget(BitBtn_yasuo, 0, 1);
+    lower->addWidget(Label7, 1, 0);
+    lower->addWidget(BitBtn_csh, 1, 1);
+    lower->setColumnStretch(0, 1);
+    lower->setVerticalSpacing(12);
+    auto* page = new QVBoxLayout;
+    page->addLayout(top);
+    page->addSpacing(16);
+    page->addLayout(lower);
+    page->addStretch(1);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(16, 16, 16, 16);
+    outer->addLayout(page);
+    outer->addStretch(1);
+
+    // Tab order: category group, user group, then the lower part.
+    const QList<QWidget*> order = {ListBox1,      RadioButton1,   RadioButton2,   Edit_lb,
+                                   Edit_bmmc,     Button_adduser, Button_deluser, Edit_user,
+                                   Edit_pwd,      CheckBox1,      CheckBox2,      CheckBox3,
+                                   BitBtn_insert, BitBtn_update,  BitBtn_del,     BitBtn_userlist,
+                                   ListBox2,      BitBtn_yasuo,   BitBtn_csh};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+
+    // The window has no default button: Enter only moves on.
+    for (QLineEdit* edit : {Edit_lb, Edit_bmmc, Edit_user, Edit_pwd})
+        installEnterMovesFocus(edit);
+
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton1Click();
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton2Click();
+    });
+    connect(Button_adduser, &QPushButton::clicked, this, &Txtwh::Button_adduserClick);
+    connect(Button_deluser, &QPushButton::clicked, this, &Txtwh::Button_deluserClick);
+    connect(BitBtn_insert, &QPushButton::clicked, this, &Txtwh::BitBtn_insertClick);
+    connect(BitBtn_userlist, &QPushButton::clicked, this, &Txtwh::BitBtn_userlistClick);
+    connect(BitBtn_del, &QPushButton::clicked, this, &Txtwh::BitBtn_delClick);
+    connect(BitBtn_update, &QPushButton::clicked, this, &Txtwh::BitBtn_updateClick);
+    connect(BitBtn_csh, &QPushButton::clicked, this, &Txtwh::BitBtn_cshClick);
+}
+
+Txtwh::~Txtwh() = default;
+
+void Txtwh::buildCategoryGroup()
+{
+    GroupBox1 = named(new QGroupBox(QStringLiteral("参数配置"), this), "GroupBox1");
+    RadioButton1 = named(new QRadioButton(QStringLiteral("收入 ( S )"), GroupBox1), "RadioButton1");
+    RadioButton2 = named(new QRadioButton(QStringLiteral("支出 ( Z )"), GroupBox1), "RadioButton2");
+
+    Edit_lb = named(new QLineEdit(GroupBox1), "Edit_lb");
+    Edit_lb->setMaxLength(2);
+    Edit_lb->setFixedWidth(48);
+    installCharFilter(Edit_lb, isDigit);
+
+    Edit_bmmc = named(new QLineEdit(GroupBox1), "Edit_bmmc");
+    Edit_bmmc->setValidator(new GbkLengthValidator(8, Edit_bmmc));
+    Edit_bmmc->setFixedWidth(110);
+
+    Button_adduser = named(new QPushButton(QStringLiteral("增加"), GroupBox1), "Button_adduser");
+    Button_deluser = named(new QPushButton(QStringLiteral("删除"), GroupBox1), "Button_deluser");
+    for (QPushButton* b : {Button_adduser, Button_deluser}) {
+        b->setAutoDefault(false);
+        b->setMinimumSize(80, 28);
+    }
+
+    ListBox1 = named(new QListWidget(GroupBox1), "ListBox1");
+    ListBox1->setMinimumSize(380, 180);
+    // The lines are laid out in columns of characters.
+    QFont fixed(QStringLiteral("monospace"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    ListBox1->setFont(fixed);
+
+    auto* kinds = new QHBoxLayout;
+    kinds->addWidget(RadioButton1);
+    kinds->addSpacing(12);
+    kinds->addWidget(RadioButton2);
+    kinds->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button_adduser);
+    buttons->addSpacing(12);
+    buttons->addWidget(Button_deluser);
+    buttons->addStretch(1);
+
+    auto* grid = new QGridLayout(GroupBox1);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(label(QStringLiteral("选择收支类型，进行相应的增加和删除操作 "), GroupBox1), 0,
+                    0, 1, 3);
+    grid->addWidget(label(QStringLiteral("收支类型： "), GroupBox1), 1, 0);
+    grid->addLayout(kinds, 1, 1, 1, 2);
+    grid->addWidget(label(QStringLiteral("类别代码： "), GroupBox1), 2, 0);
+    grid->addWidget(Edit_lb, 2, 1);
+    grid->addWidget(label(QStringLiteral("类别代码为2位数字  "), GroupBox1), 2, 2);
+    grid->addWidget(label(QStringLiteral("类别名称： "), GroupBox1), 3, 0);
+    grid->addWidget(Edit_bmmc, 3, 1);
+    grid->addWidget(label(QStringLiteral("类别名称不超过4个汉字或8个数字 "), GroupBox1), 3, 2);
+    grid->addLayout(buttons, 4, 1, 1, 2);
+    auto* heading = label(QStringLiteral("代码 类别  名  称"), GroupBox1);
+    grid->addWidget(heading, 5, 0, 1, 3);
+    grid->addWidget(ListBox1, 6, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(6, 1);
+}
+
+void Txtwh::buildUserGroup()
+{
+    GroupBox2 = named(new QGroupBox(QStringLiteral("用户管理"), this), "GroupBox2");
+
+    Edit_user = named(new QLineEdit(GroupBox2), "Edit_user");
+    Edit_user->setValidator(new GbkLengthValidator(8, Edit_user));
+    Edit_user->setFixedWidth(110);
+
+    Edit_pwd = named(new QLineEdit(GroupBox2), "Edit_pwd");
+    Edit_pwd->setMaxLength(20);
+    Edit_pwd->setFixedWidth(170);
+    setPasswordCharacter(Edit_pwd, QLatin1Char('#'));
+    installCharFilter(Edit_pwd, [](QChar c) { return c != QLatin1Char(' '); });
+
+    CheckBox1 = named(new QCheckBox(QStringLiteral("收支管理"), GroupBox2), "CheckBox1");
+    CheckBox2 = named(new QCheckBox(QStringLiteral("综合查询"), GroupBox2), "CheckBox2");
+    CheckBox3 = named(new QCheckBox(QStringLiteral("系统维护"), GroupBox2), "CheckBox3");
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        box->setChecked(true);
+
+    BitBtn_insert =
+        button("BitBtn_insert", QStyle::SP_DialogOkButton, QStringLiteral("添加用户"), GroupBox2);
+    BitBtn_userlist = button("BitBtn_userlist", QStyle::SP_DialogIgnoreButton,
+                             QStringLiteral("列出用户"), GroupBox2);
+    BitBtn_del =
+        button("BitBtn_del", QStyle::SP_DialogCancelButton, QStringLiteral("删除用户"), GroupBox2);
+    BitBtn_update = button("BitBtn_update", QStyle::SP_DialogRetryButton,
+                           QStringLiteral("修改密码"), GroupBox2);
+
+    ListBox2 = named(new QListWidget(GroupBox2), "ListBox2");
+    ListBox2->setMinimumSize(200, 180);
+
+    auto* rights = new QHBoxLayout;
+    rights->addWidget(CheckBox1);
+    rights->addWidget(CheckBox2);
+    rights->addWidget(CheckBox3);
+    rights->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtn_insert);
+    buttons->addWidget(BitBtn_update);
+    buttons->addWidget(BitBtn_del);
+    buttons->addWidget(BitBtn_userlist);
+    buttons->addStretch(1);
+
+    auto* grid = new QGridLayout(GroupBox2);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(label(QStringLiteral("用户名："), GroupBox2), 0, 0);
+    grid->addWidget(Edit_user, 0, 1);
+    grid->addWidget(label(QStringLiteral("用户名最多8个字符或者四个汉字 "), GroupBox2), 0, 2);
+    grid->addWidget(label(QStringLiteral("密    码："), GroupBox2), 1, 0);
+    grid->addWidget(Edit_pwd, 1, 1, 1, 2);
+    grid->addWidget(label(QStringLiteral("密码长度最多20位，修改密码时需输入用户名"), GroupBox2), 2,
+                    0, 1, 3);
+    grid->addWidget(label(QStringLiteral("权     限："), GroupBox2), 3, 0);
+    grid->addLayout(rights, 3, 1, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 3);
+    grid->addWidget(label(QStringLiteral("用户列表"), GroupBox2), 5, 0, 1, 3);
+    grid->addWidget(ListBox2, 6, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(6, 1);
+}
+
+void Txtwh::buildLowerPart()
+{
+    Label8 =
+        named(label(QStringLiteral("压缩数据库  (ACCESS数据库文件在使用过程中会逐渐臃肿)"), this),
+              "Label8");
+    BitBtn_yasuo =
+        button("BitBtn_yasuo", QStyle::SP_DialogOkButton, QStringLiteral("压缩数据库"), this);
+    BitBtn_yasuo->setEnabled(false); // kept for its place; the book needs no compacting here
+
+    Label7 = named(
+        label(QStringLiteral("系统初始化：数据库将被清空，并设置初始用户：admin  密码：tovek"),
+              this),
+        "Label7");
+    QPalette red = Label7->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label7->setPalette(red);
+    BitBtn_csh =
+        button("BitBtn_csh", QStyle::SP_DialogNoButton, QStringLiteral("系统初始化"), this);
+}
+
+QString Txtwh::chosenKind() const
+{
+    if (RadioButton1->isChecked())
+        return QStringLiteral("S");
+    if (RadioButton2->isChecked())
+        return QStringLiteral("Z");
+    return {};
+}
+
+void Txtwh::loadCategories(const QString& kind, CategoryLayout layout)
+{
+    ListBox1->clear();
+    Query& query = m_context.ADOQuery1();
+    query.setText(categoryListStatement(kind));
+    query.open();
+    if (query.isEmpty()) {
+        query.close();
+        return;
+    }
+    QStringList lines;
+    for (query.first(); !query.eof(); query.next()) {
+        lines << categoryLine(query.fieldText(QStringLiteral("sz")),
+                              query.fieldText(QStringLiteral("lb")),
+                              query.fieldText(QStringLiteral("bmmc")), layout);
+    }
+    ListBox1->addItems(lines);
+    query.close();
+}
+
+void Txtwh::RadioButton1Click()
+{
+    guarded(m_context.messages(),
+            [this] { loadCategories(QStringLiteral("S"), CategoryLayout::Chosen); });
+}
+
+void Txtwh::RadioButton2Click()
+{
+    guarded(m_context.messages(),
+            [this] { loadCategories(QStringLiteral("Z"), CategoryLayout::Chosen); });
+}
+
+void Txtwh::Button_adduserClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        const QString kind = chosenKind();
+        if (kind.isEmpty()) {
+            Button_adduser->setFocus();
+            messages.info(QStringLiteral("增加记录需要指定收支类型！"));
+            return;
+        }
+        const QString code = Edit_lb->text();
+        if (gbkLength(code) != 2) {
+            Edit_lb->setFocus();
+            messages.info(QStringLiteral("类别代码必须为两位数字！"));
+            return;
+        }
+        const QString name = Edit_bmmc->text();
+        if (name.isEmpty()) {
+            Edit_bmmc->setFocus();
+            messages.info(QStringLiteral("增加记录需要指定类别名称！"));
+            return;
+        }
+        Query& query = m_context.ADOQuery1();
+        query.setText(categoryCountStatement(kind, code));
+        query.open();
+        if (query.field(0).toLongLong() > 0) {
+            Edit_lb->setFocus();
+            query.close();
+            messages.info(QStringLiteral("指定类型和类别的编码已存在，不能增加同样记录"));
+            return;
+        }
+        query.setText(insertCategoryStatement(kind, code, name));
+        query.exec();
+        query.close();
+        messages.info(categoryAddedMessage({kind, code, name}));
+        Edit_lb->clear();
+        Edit_bmmc->clear();
+        loadCategories(kind, CategoryLayout::Added);
+    });
+}
+
+void Txtwh::Button_deluserClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+        if (selected.isEmpty()) {
+            ListBox1->setFocus();
+            messages.info(QStringLiteral("未选定要删除的记录，无法删除"));
+            return;
+        }
+        const CategoryItem item = readCategoryLine(selected.first()->text());
+        Query& query = m_context.ADOQuery1();
+        query.setText(categoryUseStatement(item.kind, item.code));
+        query.open();
+        const qlonglong uses = query.field(0).toLongLong();
+        query.close();
+        if (uses > 0) {
+            messages.info(categoryInUseMessage(item));
+            return;
+        }
+        query.setText(deleteCategoryStatement(item.kind, item.code));
+        query.exec();
+        messages.info(categoryRemovedMessage(item));
+        query.close();
+        loadCategories(item.kind, CategoryLayout::Chosen);
+    });
+}
+
+void Txtwh::BitBtn_userlistClick()
+{
+    guarded(m_context.messages(), [this] {
+        ListBox2->clear();
+        Query& query = m_context.ADOQuery1();
+        query.setText(userListStatement());
+        query.open();
+        QStringList names;
+        for (query.first(); !query.eof(); query.next())
+            names << query.fieldText(0);
+        ListBox2->addItems(names);
+        // The query stays open, as the list was read from it.
+    });
+}
+
+void Txtwh::BitBtn_insertClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        const QString name = Edit_user->text();
+        const QString password = Edit_pwd->text();
+        if (name.isEmpty()) {
+            Edit_user->setFocus();
+            messages.info(QStringLiteral("必须输入用户名！"));
+            return;
+        }
+        if (name == QLatin1String("admin")) {
+            Edit_user->setFocus();
+            messages.info(QStringLiteral("你不能增加admin用户"));
+            return;
+        }
+        if (password.isEmpty()) {
+            Edit_pwd->setFocus();
+            messages.info(QStringLiteral("必须输入密码！"));
+            return;
+        }
+        const QString rights =
+            rightsString(CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked());
+        if (rights == QLatin1String("000")) {
+            CheckBox1->setFocus();
+            messages.info(QStringLiteral("权限设置不能全部为空！"));
+            return;
+        }
+        Query& query = m_context.ADOQuery1();
+        query.setText(userCountStatement(name));
+        query.open();
+        if (query.field(0).toLongLong() > 0) {
+            Edit_user->setFocus();
+            query.close();
+            messages.info(QStringLiteral("该用户已经存在数据库中"));
+            return;
+        }
+        query.close();
+        query.setText(insertUserStatement(name, password, rights));
+        query.exec();
+        messages.info(userAddedMessage(name, password));
+        Edit_user->clear();
+        Edit_pwd->clear();
+        BitBtn_userlistClick();
+    });
+}
+
+void Txtwh::BitBtn_delClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        const QList<QListWidgetItem*> selected = ListBox2->selectedItems();
+        if (selected.isEmpty()) {
+            ListBox2->setFocus();
+            messages.info(QStringLiteral("未选定要删除的用户，无法实现删除"));
+            return;
+        }
+        const QString name = selected.first()->text();
+        if (name == QLatin1String("admin")) {
+            BitBtn_del->setFocus();
+            messages.info(QStringLiteral("你不能删除admin用户！"));
+            return;
+        }
+        if (name == m_context.currentUser() &&
+            !messages.ask(
+                QStringLiteral("你将删除自己的用户，这样你将无法再登录，除非重建新用户！"))) {
+            return;
+        }
+        Query& query = m_context.ADOQuery1();
+        query.setText(deleteUserStatement(name));
+        query.exec();
+        messages.info(userDeletedMessage(name));
+        query.close();
+        BitBtn_userlistClick();
+    });
+}
+
+void Txtwh::BitBtn_updateClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        if (trimBlanks(Edit_user->text()).isEmpty()) {
+            Edit_user->setFocus();
+            messages.info(QStringLiteral("用户名不能为空！"));
+            return;
+        }
+        if (trimBlanks(Edit_pwd->text()).isEmpty()) {
+            Edit_pwd->setFocus();
+            messages.info(QStringLiteral("在密码框中直接输入新密码！"));
+            return;
+        }
+        if (!messages.ask(QStringLiteral("是否修改用户名框中的用户密码！")))
+            return;
+        Query& query = m_context.ADOQuery1();
+        query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
+        query.exec();
+        messages.info(QStringLiteral("密码设置成功！"));
+        Edit_user->clear();
+        Edit_pwd->clear();
+    });
+}
+
+void Txtwh::BitBtn_cshClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        if (!messages.ask(QStringLiteral("初始化后所有信息都被清空！确认要进行初始化吗？")))
+            return;
+
+        // A reset answered Yes by mistake can be undone by hand from this copy.
+        Database& database = m_context.database();
+        const QString folder = QFileInfo(database.path()).absolutePath();
+        const SafetyCopy copy = writeSafetyCopy(database, folder, QDateTime::currentDateTime());
+        if (!copy.written) {
+            messages.info(QStringLiteral("系统初始化未进行：无法写入数据库的安全副本！\n文件：") +
+                          QDir::toNativeSeparators(copy.path) + QStringLiteral("\n原因：") +
+                          copy.error);
+            return;
+        }
+
+        Query& query = m_context.ADOQuery1();
+        for (const InitialisationStep& step : initialisationSteps()) {
+            try {
+                query.setText(step.statement);
+                query.exec();
+            } catch (const StoreError&) {
+                messages.info(step.failureMessage);
+                return;
+            }
+        }
+        query.close();
+        messages.info(QStringLiteral("系统初始化完成！"));
+    });
 }

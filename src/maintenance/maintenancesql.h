@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// Statement texts, list lines and messages of the maintenance window. Every
+// text value goes between quotes escaped, so it is stored and found as typed.
+
+// --- categories ---
+
+// Kind letters: "S" income, "Z" expense.
+QString categoryListStatement(const QString& kind);
+QString categoryCountStatement(const QString& kind, const QString& code);
+QString insertCategoryStatement(const QString& kind, const QString& code, const QString& name);
+// Entries of the category's own kind that use the code (srb for "S", zcb for "Z").
+QString categoryUseStatement(const QString& kind, const QString& code);
+QString deleteCategoryStatement(const QString& kind, const QString& code);
+
+enum class CategoryLayout
+{
+    Chosen, // choosing a kind and the reload after a removal: six spaces after the kind
+    Added,  // the reload after an addition: four spaces after the kind
+};
+
+struct CategoryItem
+{
+    QString kind;
+    QString code;
+    QString name;
+};
+
+QString categoryLine(const QString& kind, const QString& code, const QString& name,
+                     CategoryLayout layout);
+// Reads kind, code and name back from a line of either layout (each trimmed).
+CategoryItem readCategoryLine(const QString& line);
+
+// Blanks and control characters removed at both ends (other white space, such
+// as the ideographic space, belongs to the text).
+QString trimBlanks(const QString& text);
+
+QString categoryAddedMessage(const CategoryItem& item);
+QString categoryInUseMessage(const CategoryItem& item);
+QString categoryRemovedMessage(const CategoryItem& item);
+
+// --- users ---
+
+QString userListStatement();
+QString userCountStatement(const QString& name);
+QString insertUserStatement(const QString& name, const QString& password, const QString& rights);
+QString deleteUserStatement(const QString& name);
+QString updatePasswordStatement(const QString& name, const QString& password);
+QString rightsString(bool book, bool analysis, bool maintenance);
+QString userAddedMessage(const QString& name, const QString& password);
+QString userDeletedMessage(const QString& name);
+
+// --- initialisation ---
+
+struct InitialisationStep
+{
+    QString statement;
+    QString failureMessage;
+};
+
+const QList<InitialisationStep>& initialisationSteps();
+
+// The safety copy written before a reset: beside the book, named after the
+// moment ("vandrel-backup-20261208-153012.mdb"); attempt 0 gives the plain
+// name, later attempts add "-2", "-3", ... before the extension.
+QString safetyCopyName(const QDateTime& moment, int attempt = 0);
