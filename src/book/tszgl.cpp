@@ -1,9 +1,633 @@
 #include "book/tszgl.h"
 
+#include "book/bookexport.h"
+#include "book/booksql.h"
 #include "store/context.h"
+#include "store/messages.h"
+#include "store/numbers.h"
+#include "store/query.h"
+#include "store/storeerror.h"
+#include "store/textfile.h"
+#include "store/uihelpers.h"
 
-Tszgl::Tszgl(Context& context, QWidget* parent) : QWidget(parent), m_context(context)
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const int kAmountMaxLength = 12;
+const int kRemarkMaxBytes = 200;
+
+bool isAmountChar(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.');
+}
+
+bool isInteger(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Amounts and sums are shown as the program writes them everywhere: 3500, 12.5.
+class AmountDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        if (value.typeId() == QMetaType::Double)
+            return numberText(value.toDouble());
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+};
+
+// A typed character in a category list drops the list open.
+class DropOnKey final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->text().isEmpty() && key->text().at(0).isPrint()) {
+                static_cast<QComboBox*>(watched)->showPopup();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Marks statements run by the window itself, so that a foreign replacement of
+// the listing object (a report) can be told apart.
+class OwnStatement
+{
+public:
+    explicit OwnStatement(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~OwnStatement() { m_flag = m_old; }
+    OwnStatement(const OwnStatement&) = delete;
+    OwnStatement& operator=(const OwnStatement&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_old;
+};
+
+template <typename T> T* named(QWidget* parent, const char* name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* l = named<QLabel>(parent, name);
+    l->setText(text);
+    return l;
+}
+
+QDateEdit* dateField(QWidget* parent, const char* name)
+{
+    auto* d = named<QDateEdit>(parent, name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setDate(QDate::currentDate());
+    return d;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text,
+                    QStyle::StandardPixmap glyph)
+{
+    auto* b = named<QPushButton>(parent, name);
+    b->setText(text);
+    b->setIcon(parent->style()->standardIcon(glyph));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString kindLabel(EntryKind kind, const char* suffix)
+{
+    return (kind == EntryKind::Income ? QStringLiteral("收入") : QStringLiteral("支出")) +
+           QString::fromUtf8(suffix);
+}
+
+} // namespace
+
+Tszgl::Tszgl(Context& context, QWidget* parent)
+    : QWidget(parent), m_context(context), m_messages(context.messages()),
+      m_listing(context.ADOQuery_cxsz())
 {
     setObjectName(QStringLiteral("szgl"));
     setWindowTitle(QStringLiteral("收支管理"));
+    setupControls();
+    setupTabOrder();
+    FormCreate();
+    setupConnections();
+}
+
+void Tszgl::setupControls()
+{
+    resize(1014, 682);
+    QPalette pal = palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, Qt::blue);
+    setPalette(pal);
+
+    // Entry group.
+    auto* entry = new QGroupBox(QStringLiteral("收支录入"), this);
+    entry->setObjectName(QStringLiteral("GroupBox_lr"));
+    RadioButton_lr_sr = named<QRadioButton>(entry, "RadioButton_lr_sr");
+    RadioButton_lr_sr->setText(QStringLiteral("收入录入"));
+    RadioButton_lr_sr->setChecked(true);
+    RadioButton_lr_zc = named<QRadioButton>(entry, "RadioButton_lr_zc");
+    RadioButton_lr_zc->setText(QStringLiteral("支出录入"));
+    Label_lr_rq = label(entry, "Label_lr_rq", QStringLiteral("收入日期："));
+    DateTimePicker_lr = dateField(entry, "DateTimePicker_lr");
+    Label_lr_lb = label(entry, "Label_lr_lb", QStringLiteral("收入类别："));
+    ComboBox_lr_lb = named<QComboBox>(entry, "ComboBox_lr_lb");
+    ComboBox_lr_lb->setMinimumWidth(130);
+    ComboBox_lr_lb->installEventFilter(new DropOnKey(ComboBox_lr_lb));
+    Label_lr_je = label(entry, "Label_lr_je", QStringLiteral("收入金额："));
+    Edit_lr_je = named<QLineEdit>(entry, "Edit_lr_je");
+    Edit_lr_je->setMaxLength(kAmountMaxLength);
+    BitBtn_save = button(entry, "BitBtn_save", QStringLiteral("保存"), QStyle::SP_DialogSaveButton);
+    BitBtn_resume =
+        button(entry, "BitBtn_resume", QStringLiteral("重新输入"), QStyle::SP_DialogResetButton);
+    Label_lr_sm = label(entry, "Label_lr_sm", QStringLiteral("收入说明：( 限100汉字 )"));
+    Memo_lr_sm = named<QLineEdit>(entry, "Memo_lr_sm");
+    Memo_lr_sm->setValidator(new GbkLengthValidator(kRemarkMaxBytes, Memo_lr_sm));
+    BitBtn_update =
+        button(entry, "BitBtn_update", QStringLiteral("修改"), QStyle::SP_FileDialogDetailedView);
+    BitBtn_del = button(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
+
+    auto* eg = new QGridLayout(entry);
+    eg->addWidget(RadioButton_lr_sr, 0, 0);
+    eg->addWidget(Label_lr_rq, 0, 1, Qt::AlignRight);
+    eg->addWidget(DateTimePicker_lr, 0, 2);
+    eg->addWidget(Label_lr_lb, 0, 3, Qt::AlignRight);
+    eg->addWidget(ComboBox_lr_lb, 0, 4);
+    eg->addWidget(Label_lr_je, 0, 5, Qt::AlignRight);
+    eg->addWidget(Edit_lr_je, 0, 6);
+    eg->addWidget(BitBtn_save, 0, 7);
+    eg->addWidget(BitBtn_resume, 0, 8);
+    eg->addWidget(RadioButton_lr_zc, 1, 0);
+    eg->addWidget(Label_lr_sm, 1, 1, 1, 2, Qt::AlignRight);
+    eg->addWidget(Memo_lr_sm, 1, 3, 1, 4);
+    eg->addWidget(BitBtn_update, 1, 7);
+    eg->addWidget(BitBtn_del, 1, 8);
+    eg->setColumnStretch(9, 1);
+
+    // Query group.
+    auto* query = new QGroupBox(QStringLiteral("设定查询条件"), this);
+    query->setObjectName(QStringLiteral("GroupBox_cx"));
+    RadioButton_cx_sr = named<QRadioButton>(query, "RadioButton_cx_sr");
+    RadioButton_cx_sr->setText(QStringLiteral("收入查询"));
+    RadioButton_cx_zc = named<QRadioButton>(query, "RadioButton_cx_zc");
+    RadioButton_cx_zc->setText(QStringLiteral("支出查询"));
+    Label_cx_qsrq = label(query, "Label_cx_qsrq", QStringLiteral("起止日期："));
+    DateTimePicker_cx1 = dateField(query, "DateTimePicker_cx1");
+    Label2 = label(query, "Label2", QStringLiteral("--至--"));
+    DateTimePicker_cx2 = dateField(query, "DateTimePicker_cx2");
+    Label_cx_lb = label(query, "Label_cx_lb", QStringLiteral("收入类别："));
+    ComboBox_cx_lb = named<QComboBox>(query, "ComboBox_cx_lb");
+    ComboBox_cx_lb->setMinimumWidth(130);
+    Label_cx_je = label(query, "Label_cx_je", QStringLiteral("金额："));
+    Edit_cx_je = named<QLineEdit>(query, "Edit_cx_je");
+    Edit_cx_je->setMaxLength(kAmountMaxLength);
+    BitBtn_cx =
+        button(query, "BitBtn_cx", QStringLiteral("查  询"), QStyle::SP_FileDialogContentsView);
+    BitBtn_cx->setDefault(true);
+    BitBtn_cx_txt =
+        button(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
+    Label_count = named<QLabel>(query, "Label_count");
+    Label_sum = named<QLabel>(query, "Label_sum");
+    for (QLabel* l : {Label_count, Label_sum}) {
+        QPalette red = l->palette();
+        red.setColor(QPalette::WindowText, Qt::red);
+        l->setPalette(red);
+    }
+    DBGrid1 = named<QTableView>(query, "DBGrid1");
+    DBGrid1->setModel(m_listing.model());
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setItemDelegate(new AmountDelegate(DBGrid1));
+    DBGrid1->verticalHeader()->setDefaultSectionSize(24);
+
+    auto* qg = new QGridLayout(query);
+    qg->addWidget(RadioButton_cx_sr, 0, 0);
+    qg->addWidget(Label_cx_qsrq, 0, 1, Qt::AlignRight);
+    qg->addWidget(DateTimePicker_cx1, 0, 2);
+    qg->addWidget(Label2, 0, 3, Qt::AlignCenter);
+    qg->addWidget(DateTimePicker_cx2, 0, 4);
+    qg->addWidget(Label_cx_lb, 0, 5, Qt::AlignRight);
+    qg->addWidget(ComboBox_cx_lb, 0, 6);
+    qg->addWidget(Label_cx_je, 0, 7, Qt::AlignRight);
+    qg->addWidget(Edit_cx_je, 0, 8);
+    qg->addWidget(BitBtn_cx, 0, 9);
+    qg->addWidget(BitBtn_cx_txt, 0, 10);
+    qg->addWidget(RadioButton_cx_zc, 1, 0);
+    auto* totals = new QHBoxLayout;
+    totals->addWidget(Label_count);
+    totals->addSpacing(40);
+    totals->addWidget(Label_sum);
+    totals->addStretch(1);
+    qg->addLayout(totals, 1, 1, 1, 10);
+    qg->addWidget(DBGrid1, 2, 0, 1, 12);
+    qg->setColumnStretch(11, 1);
+    qg->setRowStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(entry);
+    layout->addWidget(query, 1);
+
+    // Enter in a date field moves on; in an edit box it runs the search (the
+    // window's default button), never a save.
+    for (QDateEdit* d : {DateTimePicker_lr, DateTimePicker_cx1, DateTimePicker_cx2})
+        installEnterMovesFocus(d);
+    for (QLineEdit* e : {Edit_lr_je, Memo_lr_sm, Edit_cx_je})
+        installEnterClicks(e, BitBtn_cx);
+    for (QLineEdit* e : {Edit_lr_je, Edit_cx_je})
+        installCharFilter(e, isAmountChar);
+}
+
+void Tszgl::setupTabOrder()
+{
+    // The query group comes first.
+    const QList<QWidget*> order = {
+        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    BitBtn_cx,   ComboBox_cx_lb,
+        RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt, DBGrid1,     DateTimePicker_lr,
+        ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,    BitBtn_save, BitBtn_resume,
+        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void Tszgl::setupConnections()
+{
+    connect(RadioButton_lr_sr, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton_lr_srClick();
+    });
+    connect(RadioButton_lr_zc, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton_lr_zcClick();
+    });
+    connect(RadioButton_cx_sr, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton_cx_srClick();
+    });
+    connect(RadioButton_cx_zc, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton_cx_zcClick();
+    });
+    connect(BitBtn_save, &QPushButton::clicked, this, &Tszgl::BitBtn_saveClick);
+    connect(BitBtn_resume, &QPushButton::clicked, this, &Tszgl::BitBtn_resumeClick);
+    connect(BitBtn_cx, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);
+    connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);
+    connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
+    connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    m_listing.setRow(current.row());
+            });
+    connect(m_listing.model(), &QAbstractItemModel::modelReset, this, &Tszgl::listingReplaced);
+}
+
+void Tszgl::FormCreate()
+{
+    DateTimePicker_cx1->setDate(QDate::currentDate());
+    DateTimePicker_cx2->setDate(QDate::currentDate());
+    Label_cx_lb->setText(QStringLiteral("收入类别："));
+    ComboBox_cx_lb->clear();
+    Edit_cx_je->clear();
+    BitBtn_cx_txt->setEnabled(false);
+    DBGrid1->setEnabled(false);
+    DBGrid1->setVisible(false);
+    DateTimePicker_lr->setDate(QDate::currentDate());
+    BitBtn_update->setEnabled(false);
+    BitBtn_del->setEnabled(false);
+    loadCategories(ComboBox_lr_lb, EntryKind::Income);
+}
+
+EntryKind Tszgl::entryKind() const
+{
+    return RadioButton_lr_sr->isChecked() ? EntryKind::Income : EntryKind::Expense;
+}
+
+EntryKind Tszgl::queryKind() const
+{
+    // With no query kind chosen the search runs on the expense table.
+    return RadioButton_cx_sr->isChecked() ? EntryKind::Income : EntryKind::Expense;
+}
+
+void Tszgl::loadCategories(QComboBox* list, EntryKind kind)
+{
+    Query& q = m_context.ADOQuery1();
+    q.setText(categoryListSql(kind));
+    q.open();
+    QStringList items;
+    for (q.first(); !q.eof(); q.next())
+        items << q.fieldText(QStringLiteral("lb")) + q.fieldText(QStringLiteral("bmmc"));
+    list->addItems(items);
+    list->setCurrentIndex(-1);
+}
+
+void Tszgl::clearEntryInputs()
+{
+    DateTimePicker_lr->setDate(QDate::currentDate());
+    ComboBox_lr_lb->setCurrentIndex(-1);
+    Edit_lr_je->clear();
+    Memo_lr_sm->clear();
+}
+
+void Tszgl::switchEntryKind(EntryKind kind)
+{
+    hideGrid();
+    BitBtn_del->setEnabled(false);
+    Label_lr_rq->setText(kindLabel(kind, "日期："));
+    Label_lr_lb->setText(kindLabel(kind, "类别："));
+    Label_lr_je->setText(kindLabel(kind, "金额："));
+    Label_lr_sm->setText(kindLabel(kind, "说明：( 限100汉字 )"));
+    DateTimePicker_lr->setDate(QDate::currentDate());
+    ComboBox_lr_lb->clear();
+    Edit_lr_je->clear();
+    Memo_lr_sm->clear();
+    guarded(m_messages, [&] { loadCategories(ComboBox_lr_lb, kind); });
+}
+
+void Tszgl::RadioButton_lr_srClick()
+{
+    switchEntryKind(EntryKind::Income);
+}
+
+void Tszgl::RadioButton_lr_zcClick()
+{
+    switchEntryKind(EntryKind::Expense);
+}
+
+void Tszgl::BitBtn_saveClick()
+{
+    guarded(m_messages, [&] {
+        const QString item = ComboBox_lr_lb->currentText();
+        if (item.isEmpty() || item == QStringLiteral("选择类别")) {
+            ComboBox_lr_lb->setFocus();
+            m_messages.info(QStringLiteral("必须选择收入类别！"));
+            return;
+        }
+        const QString code = item.left(2);
+        const QString name = item.mid(2);
+        if (Edit_lr_je->text().isEmpty()) {
+            Edit_lr_je->setFocus();
+            m_messages.info(QStringLiteral("必须选择收入金额！"));
+            return;
+        }
+        const auto amount = parseAmount(Edit_lr_je->text());
+        if (!amount) {
+            Edit_lr_je->setFocus();
+            m_messages.info(QStringLiteral("输入的金额格式非法!"));
+            return;
+        }
+        // The statement takes the rounded text itself: the box may cut a long
+        // exponent-free form at its twelve characters.
+        const QString amountText = numberText(*amount);
+        Edit_lr_je->setText(amountText);
+        if (Memo_lr_sm->text().isEmpty()) {
+            Memo_lr_sm->setFocus();
+            m_messages.info(QStringLiteral("必须填写备注说明！"));
+            return;
+        }
+        Query& q = m_context.ADOQuery1();
+        q.setText(insertEntrySql(entryKind(), DateTimePicker_lr->date(), code, name, amountText,
+                                 Memo_lr_sm->text()));
+        q.exec();
+        m_messages.info(QStringLiteral("数据保存成功！"));
+        clearEntryInputs();
+    });
+}
+
+void Tszgl::BitBtn_resumeClick()
+{
+    clearEntryInputs();
+}
+
+void Tszgl::switchQueryKind(EntryKind kind)
+{
+    BitBtn_cx_txt->setEnabled(false);
+    BitBtn_del->setEnabled(false);
+    Label_cx_lb->setText(kindLabel(kind, "类别："));
+    Edit_cx_je->clear();
+    ComboBox_cx_lb->clear();
+    guarded(m_messages, [&] { loadCategories(ComboBox_cx_lb, kind); });
+    Label_count->clear();
+    Label_sum->clear();
+    hideGrid();
+}
+
+void Tszgl::RadioButton_cx_srClick()
+{
+    switchQueryKind(EntryKind::Income);
+}
+
+void Tszgl::RadioButton_cx_zcClick()
+{
+    switchQueryKind(EntryKind::Expense);
+}
+
+void Tszgl::hideGrid()
+{
+    DBGrid1->setEnabled(false);
+    DBGrid1->setVisible(false);
+}
+
+void Tszgl::search()
+{
+    BitBtn_cx_txt->setEnabled(false);
+    const QDate from = DateTimePicker_cx1->date();
+    const QDate to = DateTimePicker_cx2->date();
+    if (from > to) {
+        DateTimePicker_cx1->setFocus();
+        m_messages.info(QStringLiteral("起始时期大于终止时期！"));
+        return;
+    }
+    const EntryKind kind = queryKind();
+    const QString item = ComboBox_cx_lb->currentText();
+    const QString code = item.isEmpty() ? QString() : item.left(2);
+    QString amountText;
+    if (!Edit_cx_je->text().isEmpty()) {
+        const auto amount = parseAmount(Edit_cx_je->text());
+        if (!amount) {
+            Edit_cx_je->setFocus();
+            m_messages.info(QStringLiteral("输入的金额格式非法!"));
+            return;
+        }
+        amountText = numberText(*amount);
+    }
+    const QString conditions = searchConditions(kind, from, to, code, amountText);
+
+    const OwnStatement own(m_ownStatement);
+    m_listing.setText(totalsSql(kind, conditions));
+    m_listing.open();
+    const qint64 count = m_listing.field(0).toLongLong();
+    if (count == 0) {
+        DBGrid1->setVisible(false);
+        Label_count->clear();
+        Label_sum->clear();
+        m_messages.info(QStringLiteral("未发现符合条件的记录！"));
+        ComboBox_cx_lb->setCurrentIndex(-1);
+        return;
+    }
+    Label_count->setText(QStringLiteral("共 ") + QString::number(count) +
+                         QStringLiteral(" 条记录  "));
+    Label_sum->setText(QStringLiteral("合计 ") + numberText(m_listing.field(1).toDouble()) +
+                       QStringLiteral(" 元  "));
+
+    const QString listing = listingSql(kind, conditions);
+    m_listing.setText(listing);
+    m_listing.open();
+    m_lastListing = listing;
+    QSqlQueryModel* model = m_listing.model();
+    const QStringList captions = listingCaptions(kind);
+    for (int i = 0; i < captions.size() && i < model->columnCount(); ++i)
+        model->setHeaderData(i, Qt::Horizontal, captions[i]);
+    // The remark takes the room left over.
+    if (model->columnCount() > 5)
+        DBGrid1->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
+
+    DBGrid1->setEnabled(true);
+    DBGrid1->setVisible(true);
+    DBGrid1->setFocus();
+    DBGrid1->setCurrentIndex(model->index(0, 0));
+    m_listing.first();
+
+    ComboBox_cx_lb->setCurrentIndex(-1);
+    BitBtn_cx_txt->setEnabled(true);
+    BitBtn_del->setEnabled(true);
+}
+
+void Tszgl::BitBtn_cxClick()
+{
+    guarded(m_messages, [&] { search(); });
+}
+
+bool Tszgl::showsOwnListing() const
+{
+    return !m_lastListing.isEmpty() && m_listing.isOpen() && m_listing.text() == m_lastListing;
+}
+
+void Tszgl::listingReplaced()
+{
+    // Another window (a report) put its own rows into the listing object: they
+    // carry no entry numbers, so neither deletion nor export may act on them.
+    if (!m_ownStatement && !showsOwnListing()) {
+        BitBtn_del->setEnabled(false);
+        BitBtn_cx_txt->setEnabled(false);
+    }
+}
+
+void Tszgl::syncListingRow()
+{
+    const QModelIndex current = DBGrid1->currentIndex();
+    if (current.isValid())
+        m_listing.setRow(current.row());
+}
+
+void Tszgl::BitBtn_delClick()
+{
+    bool done = false;
+    guarded(m_messages, [&] {
+        try {
+            // Only a listed entry's own number may be deleted: not the totals row
+            // left by a search that found nothing, nor a report's rows.
+            syncListingRow();
+            if (!showsOwnListing())
+                return;
+            const QVariant id = m_listing.field(0);
+            if (!isInteger(id))
+                return;
+            const QString first = m_listing.model()->headerData(0, Qt::Horizontal).toString();
+            const EntryKind kind =
+                first == QStringLiteral("收入编号") ? EntryKind::Income : EntryKind::Expense;
+            Query& q = m_context.ADOQuery1();
+            q.setText(deleteEntrySql(kind, id.toLongLong()));
+            q.exec();
+            m_messages.info(QStringLiteral("数据删除成功！"));
+            search();
+            done = true;
+        } catch (const StoreError&) {
+        }
+    });
+    if (!done)
+        m_messages.info(QStringLiteral("数据删除失败！"));
+}
+
+void Tszgl::BitBtn_cx_txtClick()
+{
+    guarded(m_messages, [&] {
+        if (!showsOwnListing())
+            return;
+        // With no query kind chosen the listing came from the expense table.
+        const QString kindWord =
+            RadioButton_cx_sr->isChecked() ? QStringLiteral("收入") : QStringLiteral("支出");
+        const QDate from = DateTimePicker_cx1->date();
+        const QDate to = DateTimePicker_cx2->date();
+        const QString fileName = exportFileName(kindWord, from, to);
+
+        QList<ExportEntry> entries;
+        QSqlQueryModel* model = m_listing.model();
+        for (m_listing.first(); !m_listing.eof(); m_listing.next()) {
+            const QSqlRecord r = model->record(m_listing.row());
+            ExportEntry e;
+            e.uid = r.value(0).toLongLong();
+            e.date = listedDateText(r.value(1));
+            e.code = r.value(2).toString();
+            e.name = r.value(3).toString();
+            e.amount = r.value(4).toDouble();
+            e.remark = r.value(5).toString();
+            entries << e;
+        }
+        // The grid follows the listing to its last entry.
+        if (!entries.isEmpty()) {
+            const int last = static_cast<int>(entries.size() - 1);
+            DBGrid1->setCurrentIndex(model->index(last, 0));
+            m_listing.setRow(last);
+        }
+
+        const QStringList lines = exportLines(fileName, entries, QDateTime::currentDateTime(), from,
+                                              to, Label_sum->text());
+        QString error;
+        if (!writeGbkLines(fileName, lines, &error)) {
+            m_messages.error(error);
+            return;
+        }
+        m_messages.info(QStringLiteral("数据导出完成，文件名：") + fileName);
+    });
 }

@@ -1,17 +1,100 @@
 #pragma once
 
+#include "book/booksql.h"
+
+#include <QString>
 #include <QWidget>
 
 class Context;
+class Messages;
+class Query;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
 
+// The income and expense book: records entries, searches them with their count
+// and sum, deletes a listed entry and exports a listing to a text file.
 class Tszgl final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Tszgl)
 
 public:
+    // Throws StoreError when the category list cannot be loaded.
     explicit Tszgl(Context& context, QWidget* parent = nullptr);
 
+public Q_SLOTS:
+    void RadioButton_lr_srClick();
+    void RadioButton_lr_zcClick();
+    void BitBtn_saveClick();
+    void BitBtn_resumeClick();
+    void RadioButton_cx_srClick();
+    void RadioButton_cx_zcClick();
+    void BitBtn_cxClick();
+    void BitBtn_delClick();
+    void BitBtn_cx_txtClick();
+
 private:
+    void setupControls();
+    void setupTabOrder();
+    void setupConnections();
+    void FormCreate();
+
+    EntryKind entryKind() const;
+    EntryKind queryKind() const;
+    void switchEntryKind(EntryKind kind);
+    void switchQueryKind(EntryKind kind);
+    void loadCategories(QComboBox* list, EntryKind kind);
+    void clearEntryInputs();
+    // The search; a database failure propagates to the caller.
+    void search();
+    // True while the listing object holds the listing this window last ran and
+    // is open on it: only then do its rows carry entry numbers.
+    bool showsOwnListing() const;
+    void listingReplaced();
+    void syncListingRow();
+    void hideGrid();
+
     Context& m_context;
+    Messages& m_messages;
+    Query& m_listing;
+    QString m_lastListing;
+    bool m_ownStatement = false;
+
+    // Entry group.
+    QRadioButton* RadioButton_lr_sr = nullptr;
+    QRadioButton* RadioButton_lr_zc = nullptr;
+    QLabel* Label_lr_rq = nullptr;
+    QDateEdit* DateTimePicker_lr = nullptr;
+    QLabel* Label_lr_lb = nullptr;
+    QComboBox* ComboBox_lr_lb = nullptr;
+    QLabel* Label_lr_je = nullptr;
+    QLineEdit* Edit_lr_je = nullptr;
+    QPushButton* BitBtn_save = nullptr;
+    QPushButton* BitBtn_resume = nullptr;
+    QLabel* Label_lr_sm = nullptr;
+    QLineEdit* Memo_lr_sm = nullptr;
+    QPushButton* BitBtn_update = nullptr;
+    QPushButton* BitBtn_del = nullptr;
+
+    // Query group.
+    QRadioButton* RadioButton_cx_sr = nullptr;
+    QRadioButton* RadioButton_cx_zc = nullptr;
+    QLabel* Label_cx_qsrq = nullptr;
+    QDateEdit* DateTimePicker_cx1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QDateEdit* DateTimePicker_cx2 = nullptr;
+    QLabel* Label_cx_lb = nullptr;
+    QComboBox* ComboBox_cx_lb = nullptr;
+    QLabel* Label_cx_je = nullptr;
+    QLineEdit* Edit_cx_je = nullptr;
+    QPushButton* BitBtn_cx = nullptr;
+    QPushButton* BitBtn_cx_txt = nullptr;
+    QLabel* Label_count = nullptr;
+    QLabel* Label_sum = nullptr;
+    QTableView* DBGrid1 = nullptr;
 };

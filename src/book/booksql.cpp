@@ -1,0 +1,79 @@
+#include "book/booksql.h"
+
+#include "store/numbers.h"
+#include "store/sqltext.h"
+
+QString entryTable(EntryKind kind)
+{
+    return kind == EntryKind::Income ? QStringLiteral("srb") : QStringLiteral("zcb");
+}
+
+QString columnPrefix(EntryKind kind)
+{
+    return kind == EntryKind::Income ? QStringLiteral("sr") : QStringLiteral("zc");
+}
+
+QString categoryListSql(EntryKind kind)
+{
+    return kind == EntryKind::Income ? QStringLiteral("select * from bmb where sz='S' order by lb")
+                                     : QStringLiteral("select * from bmb where sz='Z' order by lb");
+}
+
+QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
+                       const QString& amountText, const QString& remark)
+{
+    const QString head =
+        kind == EntryKind::Income
+            ? QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) values(#")
+            : QStringLiteral("insert into zcb(zcrq,zclb,zcmc,zcje,zcsm,zcsq) values(#");
+    return head + dateText(date) + QStringLiteral("#,") + QLatin1Char('\'') + sqlEscape(code) +
+           QLatin1Char('\'') + QLatin1Char(',') + QLatin1Char('\'') + sqlEscape(name) +
+           QLatin1Char('\'') + QLatin1Char(',') + amountText + QLatin1Char(',') +
+           QLatin1Char('\'') + sqlEscape(remark) + QLatin1Char('\'') + QStringLiteral(",'") +
+           sqlEscape(periodKey(date)) + QStringLiteral("')");
+}
+
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText)
+{
+    const QString p = columnPrefix(kind);
+    QString text = p + QStringLiteral("rq between #") + dateText(from) + QStringLiteral("# and #") +
+                   dateText(to) + QLatin1Char('#');
+    if (!code.isEmpty())
+        text += QStringLiteral(" and ") + p + QStringLiteral("lb='") + sqlEscape(code) +
+                QLatin1Char('\'');
+    if (!amountText.isEmpty())
+        text += QStringLiteral(" and ") + p + QStringLiteral("je=") + amountText;
+    return text;
+}
+
+QString totalsSql(EntryKind kind, const QString& conditions)
+{
+    const QString p = columnPrefix(kind);
+    return QStringLiteral("select count(*),sum(") + p + QStringLiteral("je) from ") +
+           entryTable(kind) + QStringLiteral(" where ") + conditions;
+}
+
+QString listingSql(EntryKind kind, const QString& conditions)
+{
+    return QStringLiteral("select * from ") + entryTable(kind) + QStringLiteral(" where ") +
+           conditions + QStringLiteral(" order by ") + columnPrefix(kind) +
+           QStringLiteral("rq desc");
+}
+
+QString deleteEntrySql(EntryKind kind, qint64 uid)
+{
+    return QStringLiteral("delete from ") + entryTable(kind) + QStringLiteral(" where uid=") +
+           QString::number(uid);
+}
+
+QStringList listingCaptions(EntryKind kind)
+{
+    if (kind == EntryKind::Income)
+        return {QStringLiteral("收入编号"), QStringLiteral("收入日期"), QStringLiteral("收入类别"),
+                QStringLiteral("收入名称"), QStringLiteral("收入金额"), QStringLiteral("收入说明"),
+                QStringLiteral("所属时期")};
+    return {QStringLiteral("支出编号"), QStringLiteral("支出日期"), QStringLiteral("支出类别"),
+            QStringLiteral("支出名称"), QStringLiteral("支出金额"), QStringLiteral("支出说明"),
+            QStringLiteral("所属时期")};
+}

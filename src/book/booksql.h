@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The two kinds of entry: income lives in srb (columns sr...), expense in zcb (zc...).
+enum class EntryKind
+{
+    Income,
+    Expense
+};
+
+// "srb" or "zcb".
+QString entryTable(EntryKind kind);
+// "sr" or "zc".
+QString columnPrefix(EntryKind kind);
+
+// The categories of a kind in code order.
+QString categoryListSql(EntryKind kind);
+
+// Stores one entry; amountText is the rounded amount as number text.
+QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
+                       const QString& amountText, const QString& remark);
+
+// The conditions of a search: the date range, then the category (none when code
+// is empty), then the amount (none when amountText is empty).
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText);
+
+// Count and sum of the entries matching the conditions.
+QString totalsSql(EntryKind kind, const QString& conditions);
+// The matching entries, newest first.
+QString listingSql(EntryKind kind, const QString& conditions);
+QString deleteEntrySql(EntryKind kind, qint64 uid);
+
+// Grid captions of a listing, by column position.
+QStringList listingCaptions(EntryKind kind);
