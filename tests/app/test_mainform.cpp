@@ -1,0 +1,203 @@
+#include "app/mainform.h"
+#include "app/taboutbox.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QList<QMdiSubWindow*> windowsNamed(const TMainForm& main, const QString& name)
+{
+    QList<QMdiSubWindow*> found;
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList())
+        if (sub->widget() && sub->widget()->objectName() == name)
+            found << sub;
+    return found;
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void frameAsDesigned();
+    void clockCaption();
+    void childWindowsOpenOnce_data();
+    void childWindowsOpenOnce();
+    void aboutPanel();
+    void aDisabledEntryOpensNothing();
+};
+
+void TestMainForm::frameAsDesigned()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    QCOMPARE(main.objectName(), QStringLiteral("MainForm"));
+    QCOMPARE(main.windowTitle(), QStringLiteral("PelmoraVerson1.0--"));
+    QCOMPARE(main.width(), 1014);
+    QCOMPARE(main.height() - main.menuBar()->sizeHint().height(), 668);
+    QCOMPARE(main.minimumSize(), main.maximumSize()); // not resizable
+    QVERIFY(!(main.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    const QStringList captions{"收支管理 ", "分析图表 ", "系统维护", "关 于", "退出程序"};
+    const QStringList names{"SZGL", "FXTB", "XTWH", "N1", "app_close"};
+    const QList<QAction*> actions = main.menuBar()->actions();
+    QCOMPARE(actions.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(actions[i]->text(), captions[i]);
+        QCOMPARE(actions[i]->objectName(), names[i]);
+        QVERIFY(!actions[i]->menu()); // acts directly
+    }
+    QCOMPARE(main.statusPanel(0)->text(), QStringLiteral("用户名："));
+    QCOMPARE(main.statusPanel(0)->width(), 60);
+    QCOMPARE(main.statusPanel(1)->width(), 100);
+    QCOMPARE(main.statusPanel(1)->text(), QString());
+    QCOMPARE(main.statusPanel(2)->text(), QString());
+    QCOMPARE(main.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 1000);
+    QVERIFY(main.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+void TestMainForm::clockCaption()
+{
+    QCOMPARE(::clockCaption(QDateTime(QDate(2005, 11, 3), QTime(14, 5, 9))),
+             QStringLiteral("Pelmora 2005-11-03 14:05:09"));
+    QCOMPARE(::clockCaption(QDateTime(QDate(2005, 11, 4), QTime(0, 0))),
+             QStringLiteral("Pelmora 2005-11-04"));
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    QVERIFY(main.isHidden());
+    // The clock runs from creation, also while the frame is still hidden.
+    QTRY_VERIFY_WITH_TIMEOUT(main.windowTitle() != QStringLiteral("PelmoraVerson1.0--"), 2500);
+    QVERIFY(main.windowTitle().startsWith(
+        QStringLiteral("Pelmora ") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+}
+
+void TestMainForm::childWindowsOpenOnce_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("maximised");
+    QTest::newRow("book") << int(TMainForm::SZGL) << "szgl"
+                          << "收支管理"
+                          << "  收支管理  处于工作状态" << true;
+    QTest::newRow("analysis") << int(TMainForm::FXTB) << "fxtb"
+                              << "分析图表"
+                              << "  分析图表  处于工作状态" << true;
+    QTest::newRow("maintenance") << int(TMainForm::XTWH) << "xtwh"
+                                 << "参数配置"
+                                 << "  参数配置  处于工作状态" << true;
+    QTest::newRow("about") << int(TMainForm::N1) << "aboutbox"
+                           << "关于Pelmora"
+                           << "  关于说明  处于工作状态" << false;
+}
+
+void TestMainForm::childWindowsOpenOnce()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, status);
+    QFETCH(bool, maximised);
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QAction* action = main.menuEntry(TMainForm::MenuEntry(entry));
+
+    action->trigger();
+    QCOMPARE(windowsNamed(main, name).size(), 1);
+    QMdiSubWindow* first = windowsNamed(main, name).first();
+    QCOMPARE(first->widget()->windowTitle(), caption);
+    QCOMPARE(first->isMaximized(), maximised);
+    QVERIFY(first->isVisible());
+    QCOMPARE(main.statusPanel(2)->text(), status);
+    QVERIFY(messages.all().isEmpty());
+
+    // A second choice brings the same window to the front and writes the status again.
+    main.menuEntry(TMainForm::N1 == entry ? TMainForm::SZGL : TMainForm::N1)->trigger();
+    QVERIFY(main.mdiArea()->activeSubWindow() != first);
+    main.statusPanel(2)->clear();
+    action->trigger();
+    QCOMPARE(windowsNamed(main, name).size(), 1);
+    QCOMPARE(windowsNamed(main, name).first(), first);
+    QCOMPARE(main.mdiArea()->activeSubWindow(), first);
+    QCOMPARE(main.statusPanel(2)->text(), status);
+
+    // Closing destroys the window; the status text stays.
+    main.menuEntry(TMainForm::N1 == entry ? TMainForm::SZGL : TMainForm::N1)->trigger();
+    const QString otherStatus = main.statusPanel(2)->text();
+    QPointer<QWidget> form = first->widget();
+    first->close();
+    settle();
+    QVERIFY(form.isNull());
+    QCOMPARE(windowsNamed(main, name).size(), 0);
+    QCOMPARE(main.statusPanel(2)->text(), otherStatus);
+
+    // The next choice makes a fresh one.
+    action->trigger();
+    QCOMPARE(windowsNamed(main, name).size(), 1);
+    QVERIFY(windowsNamed(main, name).first()->widget() != form.data());
+}
+
+void TestMainForm::aboutPanel()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.N1Click();
+    QMdiSubWindow* sub = windowsNamed(main, QStringLiteral("aboutbox")).value(0);
+    QVERIFY(sub);
+    auto* about = qobject_cast<TAboutBox*>(sub->widget());
+    QVERIFY(about);
+    QCOMPARE(about->size(), QSize(305, 207));
+    QCOMPARE(about->findChild<QLabel*>(QStringLiteral("ProductName"))->text(),
+             QStringLiteral("PelmoraVerson 1.0"));
+    QVERIFY(!about->findChild<QLabel*>(QStringLiteral("ProgramIcon"))->pixmap().isNull());
+    QVERIFY(sub->windowFlags() & Qt::FramelessWindowHint);
+    // Centred over the frame's client area.
+    const QPoint centre = main.mdiArea()->viewport()->rect().center();
+    QVERIFY((sub->geometry().center() - centre).manhattanLength() <= 4);
+
+    // Enter presses OK, which closes and destroys the panel.
+    QTRY_VERIFY(about->findChild<QPushButton*>(QStringLiteral("OKButton"))->hasFocus());
+    QPointer<TAboutBox> guard(about);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle();
+    QVERIFY(guard.isNull());
+    QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  关于说明  处于工作状态"));
+    main.N1Click();
+    QCOMPARE(windowsNamed(main, QStringLiteral("aboutbox")).size(), 1);
+}
+
+void TestMainForm::aDisabledEntryOpensNothing()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.disableMenuEntry(2);
+    QVERIFY(!main.menuEntry(TMainForm::FXTB)->isEnabled());
+    QVERIFY(main.menuEntry(TMainForm::FXTB)->isVisible());
+    main.menuEntry(TMainForm::FXTB)->trigger();
+    QCOMPARE(windowsNamed(main, QStringLiteral("fxtb")).size(), 0);
+    QCOMPARE(main.statusPanel(2)->text(), QString());
+}
+
+QTEST_MAIN(TestMainForm)
+#include "test_mainform.moc"
