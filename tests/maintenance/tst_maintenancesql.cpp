@@ -1,0 +1,281 @@
+#include "maintenance/maintenancesql.h"
+#include "maintenance/safetycopy.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTest>
+
+namespace {
+
+// Counts the rows of a table in a database file opened on its own connection.
+int rowsIn(const QString& file, const QString& table)
+{
+    int count = -1;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select count(*) from ") + table) && query.next())
+                count = query.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+    return count;
+}
+
+} // namespace
+
+class TestMaintenanceSql : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void categoryStatements();
+    void userStatements();
+    void quotesNeverBreakAStatement();
+    void categoryLinesReadBack_data();
+    void categoryLinesReadBack();
+    void messages();
+    void initialisationSteps();
+    void safetyCopyNames();
+    void safetyCopyHoldsTheBook();
+    void safetyCopySkipsTakenNames();
+    void safetyCopyFailureLeavesNoFile();
+    void safetyCopyWhileAListingIsOpen();
+};
+
+void TestMaintenanceSql::categoryStatements()
+{
+    QCOMPARE(categoryListStatement(QStringLiteral("S")),
+             QStringLiteral("select * from bmb where sz='S' order by lb"));
+    QCOMPARE(categoryListStatement(QStringLiteral("Z")),
+             QStringLiteral("select * from bmb where sz='Z' order by lb"));
+    QCOMPARE(categoryCountStatement(QStringLiteral("S"), QStringLiteral("03")),
+             QStringLiteral("select count(*) from bmb where sz='S' and lb='03'"));
+    QCOMPARE(
+        insertCategoryStatement(QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("N")),
+        QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','N')"));
+    QCOMPARE(categoryUseStatement(QStringLiteral("S"), QStringLiteral("03")),
+             QStringLiteral("select count(*) from srb where srlb='03'"));
+    QCOMPARE(categoryUseStatement(QStringLiteral("Z"), QStringLiteral("03")),
+             QStringLiteral("select count(*) from zcb where zclb='03'"));
+    QCOMPARE(deleteCategoryStatement(QStringLiteral("Z"), QStringLiteral("07")),
+             QStringLiteral("delete from bmb where sz='Z' and lb='07'"));
+}
+
+void TestMaintenanceSql::userStatements()
+{
+    QCOMPARE(userListStatement(), QStringLiteral("select * from login1"));
+    QCOMPARE(userCountStatement(QStringLiteral("bob")),
+             QStringLiteral("select count(*) from login1 where user1='bob'"));
+    QCOMPARE(
+        insertUserStatement(QStringLiteral("bob"), QStringLiteral("pw"), QStringLiteral("101")),
+        QStringLiteral("insert into login1(user1,pwd1,priv1) values('bob','pw','101')"));
+    QCOMPARE(deleteUserStatement(QStringLiteral("bob")),
+             QStringLiteral("delete from login1 where user1='bob'"));
+    QCOMPARE(updatePasswordStatement(QStringLiteral("bob "), QStringLiteral(" x")),
+             QStringLiteral("update login1 set pwd1=' x' where user1='bob '"));
+    QCOMPARE(rightsString(true, false, true), QStringLiteral("101"));
+    QCOMPARE(rightsString(false, false, false), QStringLiteral("000"));
+    QCOMPARE(rightsString(true, true, true), QStringLiteral("111"));
+}
+
+void TestMaintenanceSql::quotesNeverBreakAStatement()
+{
+    QCOMPARE(
+        insertCategoryStatement(QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("a'b")),
+        QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','a''b')"));
+    QCOMPARE(insertUserStatement(QStringLiteral("o'n"), QStringLiteral("'"), QStringLiteral("111")),
+             QStringLiteral("insert into login1(user1,pwd1,priv1) values('o''n','''','111')"));
+    QCOMPARE(updatePasswordStatement(QStringLiteral("o'n"), QStringLiteral("p'")),
+             QStringLiteral("update login1 set pwd1='p''' where user1='o''n'"));
+    QCOMPARE(deleteUserStatement(QStringLiteral("'")),
+             QStringLiteral("delete from login1 where user1=''''"));
+    QCOMPARE(categoryUseStatement(QStringLiteral("Z"), QStringLiteral("0'")),
+             QStringLiteral("select count(*) from zcb where zclb='0'''"));
+}
+
+void TestMaintenanceSql::categoryLinesReadBack_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("readName");
+    QTest::newRow("chinese") << "S"
+                             << "01" << QStringLiteral("工资收入") << QStringLiteral("工资收入");
+    QTest::newRow("ascii, eight") << "Z"
+                                  << "99"
+                                  << "abcdefgh"
+                                  << "abcdefgh";
+    QTest::newRow("trailing spaces") << "Z"
+                                     << "05"
+                                     << "rent  "
+                                     << "rent";
+    QTest::newRow("leading and inner") << "S"
+                                       << "10"
+                                       << "  a b"
+                                       << "a b";
+    QTest::newRow("only spaces") << "S"
+                                 << "02"
+                                 << "   "
+                                 << "";
+    QTest::newRow("quote") << "S"
+                           << "03"
+                           << "o'k"
+                           << "o'k";
+    QTest::newRow("ideographic space kept inside")
+        << "Z"
+        << "04" << QStringLiteral("房　租") << QStringLiteral("房　租");
+}
+
+void TestMaintenanceSql::categoryLinesReadBack()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(QString, readName);
+    const QString chosen = categoryLine(kind, code, name, CategoryLayout::Chosen);
+    const QString added = categoryLine(kind, code, name, CategoryLayout::Added);
+    QCOMPARE(chosen, kind + QStringLiteral("      ") + code + QStringLiteral("      ") + name);
+    QCOMPARE(added, kind + QStringLiteral("    ") + code + QStringLiteral("      ") + name);
+    for (const QString& line : {chosen, added}) {
+        const CategoryItem item = readCategoryLine(line);
+        QCOMPARE(item.kind, kind);
+        QCOMPARE(item.code, code);
+        QCOMPARE(item.name, readName);
+    }
+}
+
+void TestMaintenanceSql::messages()
+{
+    const CategoryItem income{QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("工资")};
+    QCOMPARE(categoryAddedMessage(income),
+             QStringLiteral("增加记录成功！\n收支类型：S\n类别代码：03\n类别名称：工资"));
+    QCOMPARE(categoryRemovedMessage(income),
+             QStringLiteral("记录删除成功！\n收支类型：S\n类别代码：03\n类别名称：工资"));
+    QCOMPARE(categoryInUseMessage(income),
+             QStringLiteral("不能删除该类别,因为数据库中有该类型记录！\n收支类型：S\n类别代码：03\n"
+                            "类别名称：工资\n请先删除相应收入记录后再试"));
+    const CategoryItem expense{QStringLiteral("Z"), QStringLiteral("01"), QStringLiteral("房租")};
+    QVERIFY(categoryInUseMessage(expense).endsWith(QStringLiteral("\n请先删除相应支出记录后再试")));
+    QCOMPARE(userAddedMessage(QStringLiteral("bob"), QStringLiteral(" p w")),
+             QStringLiteral("用户增加成功\n用户名：bob\n密  码： p w"));
+    QCOMPARE(userDeletedMessage(QStringLiteral("bob")), QStringLiteral("删除用户bob成功！"));
+}
+
+void TestMaintenanceSql::initialisationSteps()
+{
+    const QList<InitialisationStep>& steps = ::initialisationSteps();
+    QCOMPARE(steps.size(), 5);
+    const QStringList statements = {
+        "delete from srb", "delete from zcb", "delete from bmb", "delete from login1",
+        "insert into login1(user1,pwd1,priv1) values('admin','tovek','111')"};
+    const QStringList failures = {QStringLiteral("系统初始化失败！清除收入信息出错！"),
+                                  QStringLiteral("系统初始化失败！清除支出信息时出错！"),
+                                  QStringLiteral("系统初始化失败！清除类别编码信息时出错！"),
+                                  QStringLiteral("系统初始化失败！清除登录用户信息时出错！"),
+                                  QStringLiteral("系统初始化失败！插入初始用户信息时出错！")};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(steps.at(i).statement, statements.at(i));
+        QCOMPARE(steps.at(i).failureMessage, failures.at(i));
+    }
+}
+
+void TestMaintenanceSql::safetyCopyNames()
+{
+    const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
+    QCOMPARE(safetyCopyName(moment), QStringLiteral("vandrel-backup-20261208-153012.mdb"));
+    QCOMPARE(safetyCopyName(moment, 1), QStringLiteral("vandrel-backup-20261208-153012-2.mdb"));
+    QCOMPARE(safetyCopyName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5))),
+             QStringLiteral("vandrel-backup-20270102-030405.mdb"));
+}
+
+void TestMaintenanceSql::safetyCopyHoldsTheBook()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
+    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                             "values(#2005-11-05#,'01','工资',12.5,'',  '200511')"));
+    const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
+    const SafetyCopy copy = writeSafetyCopy(book.context().database(), book.dir(), moment);
+    QVERIFY2(copy.written, qPrintable(copy.error));
+    QCOMPARE(copy.path,
+             QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb")));
+    QCOMPARE(rowsIn(copy.path, QStringLiteral("srb")), 1);
+    QCOMPARE(rowsIn(copy.path, QStringLiteral("bmb")), 1);
+    QCOMPARE(rowsIn(copy.path, QStringLiteral("login1")), 1);
+}
+
+void TestMaintenanceSql::safetyCopySkipsTakenNames()
+{
+    TestBook book;
+    const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
+    const QDir dir(book.dir());
+    // A folder and a file already hold the first two names; neither may be touched.
+    QVERIFY(dir.mkdir(safetyCopyName(moment)));
+    QFile taken(dir.filePath(safetyCopyName(moment, 1)));
+    QVERIFY(taken.open(QIODevice::WriteOnly));
+    taken.write("keep");
+    taken.close();
+
+    const SafetyCopy copy = writeSafetyCopy(book.context().database(), book.dir(), moment);
+    QVERIFY2(copy.written, qPrintable(copy.error));
+    QCOMPARE(copy.path, dir.filePath(safetyCopyName(moment, 2)));
+    QVERIFY(QFileInfo(dir.filePath(safetyCopyName(moment))).isDir());
+    QVERIFY(taken.open(QIODevice::ReadOnly));
+    QCOMPARE(taken.readAll(), QByteArray("keep"));
+}
+
+void TestMaintenanceSql::safetyCopyFailureLeavesNoFile()
+{
+    TestBook book;
+    const QDir dir(book.dir());
+    QString error;
+    // An existing folder in the way, and a folder that does not exist.
+    QVERIFY(dir.mkdir(QStringLiteral("inway.mdb")));
+    QVERIFY(!copyDatabaseTo(book.context().database(), dir.filePath(QStringLiteral("inway.mdb")),
+                            &error));
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/copy.mdb"));
+    QVERIFY(!copyDatabaseTo(book.context().database(), missing, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFileInfo::exists(missing));
+
+    const SafetyCopy copy =
+        writeSafetyCopy(book.context().database(), dir.filePath(QStringLiteral("absent")),
+                        QDateTime::currentDateTime());
+    QVERIFY(!copy.written);
+    QVERIFY(!copy.error.isEmpty());
+}
+
+void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into zcb(zcrq,zclb,zcmc,zcje,zcsm,zcsq) "
+                             "values(#2005-11-05#,'01','房租',10,'','200511')"));
+    for (int i = 0; i < 9; ++i)
+        book.exec(QStringLiteral("insert into zcb(zcrq,zclb,zcmc,zcje,zcsm,zcsq) "
+                                 "select zcrq,zclb,zcmc,zcje,zcsm,zcsq from zcb"));
+    // A listing of more rows than one fetch keeps its statement running.
+    Query& listing = book.context().ADOQuery_cxsz();
+    listing.setText(QStringLiteral("select * from zcb"));
+    listing.open();
+    QVERIFY(listing.model()->canFetchMore());
+
+    const SafetyCopy copy =
+        writeSafetyCopy(book.context().database(), book.dir(), QDateTime::currentDateTime());
+    QVERIFY2(copy.written, qPrintable(copy.error));
+    QCOMPARE(rowsIn(copy.path, QStringLiteral("zcb")), 512);
+    QVERIFY(listing.isOpen());
+}
+
+QTEST_MAIN(TestMaintenanceSql)
+#include "tst_maintenancesql.moc"
