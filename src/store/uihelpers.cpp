@@ -79,7 +79,11 @@ GbkLengthValidator::GbkLengthValidator(int maxBytes, QObject* parent)
 
 QValidator::State GbkLengthValidator::validate(QString& input, int&) const
 {
-    return gbkLength(input) <= m_maxBytes ? Acceptable : Invalid;
+    // The book is GBK text: a character without a GBK form cannot be entered.
+    const QByteArray bytes = encodeGbk(input);
+    if (bytes.size() > m_maxBytes || !isGbkText(input))
+        return Invalid;
+    return Acceptable;
 }
 
 namespace {

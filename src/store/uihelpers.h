@@ -8,8 +8,8 @@ class QAbstractButton;
 class QLineEdit;
 class QWidget;
 
-// Accepts a text only while its GBK form has at most maxBytes bytes, so typed
-// and pasted text alike stop at the limit.
+// Accepts a text only while its GBK form has at most maxBytes bytes and every
+// character has a GBK form, so typed and pasted text alike stop at the limit.
 class GbkLengthValidator final : public QValidator
 {
     Q_OBJECT
