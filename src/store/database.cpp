@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -40,13 +41,17 @@ void sumStep(sqlite3_context* context, int, sqlite3_value** argv)
     }
     state->real = true;
     const double d = sqlite3_value_double(v);
-    const long double scaled = static_cast<long double>(d) * 100.0L;
-    const long double whole = std::nearbyintl(scaled);
-    if (std::fabs(scaled - whole) < 1e-4L && std::fabs(whole) < 4.0e18L) {
-        state->cents += static_cast<long long>(whole);
-    } else {
-        state->rest += static_cast<long double>(d);
+    // A stored amount is the double nearest to a whole number of cents, so
+    // rounding d * 100 recovers that number exactly while it stays below 2^52.
+    const double scaled = d * 100.0;
+    if (std::fabs(scaled) < 4.0e15) {
+        const double whole = std::nearbyint(scaled);
+        if (std::fabs(scaled - whole) <= std::max(1e-7, std::fabs(scaled) * 1e-15)) {
+            state->cents += static_cast<long long>(whole);
+            return;
+        }
     }
+    state->rest += static_cast<long double>(d);
 }
 
 void sumFinal(sqlite3_context* context)

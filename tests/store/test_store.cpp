@@ -1,5 +1,6 @@
 #include "store/context.h"
 #include "store/database.h"
+#include "store/numbers.h"
 #include "store/query.h"
 #include "store/sqltext.h"
 #include "store/storeerror.h"
@@ -274,6 +275,14 @@ void TestStore::sumsAreExactOverManyRows()
                                  "values(#2005-01-01#,'01','a',%1,'','200501')")
                       .arg(QLatin1String(v)));
     QCOMPARE(book.value(QStringLiteral("select sum(srje) from srb")).toDouble(), 0.0);
+    // Amounts at the top of the amount box's range stay exact too.
+    for (const char* v : {"99999999999.99", "99999999999.99", "99999999999.99", "0.01"})
+        book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                                 "values(#2005-01-02#,'01','a',%1,'','200501')")
+                      .arg(QLatin1String(v)));
+    QCOMPARE(
+        book.value(QStringLiteral("select sum(srje) from srb where srrq=#2005-01-02#")).toDouble(),
+        299999999999.98);
 }
 
 void TestStore::aLockedBookReportsTheEngineMessage()
