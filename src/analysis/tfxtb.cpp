@@ -1,9 +1,403 @@
 #include "analysis/tfxtb.h"
 
+#include "analysis/chartpanel.h"
+#include "analysis/reportlines.h"
 #include "store/context.h"
+#include "store/messages.h"
+#include "store/numbers.h"
+#include "store/query.h"
+#include "store/storeerror.h"
+#include "store/textfile.h"
+#include "store/uihelpers.h"
+
+#include <QDateEdit>
+#include <QDateTime>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using analysissql::Kind;
+using analysissql::Period;
+
+namespace {
+
+const QColor kBlue(Qt::blue);
+const QColor kRed(Qt::red);
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, colour);
+    widget->setPalette(p);
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* makeDigitEdit(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(geometry);
+    edit->setMaxLength(maxLength);
+    // Edit_yearKeyPress: digits and backspace only.
+    installCharFilter(edit, [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    return edit;
+}
+
+QDateEdit* makePicker(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* picker = new QDateEdit(parent);
+    picker->setObjectName(QLatin1String(name));
+    picker->setGeometry(geometry);
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    // The full date must fit the narrow box beside its drop-down button.
+    QFont small = picker->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    picker->setFont(small);
+    picker->setStyleSheet(QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; }"));
+    return picker;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& geometry)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    // Enter on a focused button presses that button.
+    button->setAutoDefault(true);
+    return button;
+}
+
+ChartPanel* makeChart(QWidget* parent, const char* name, ChartPanel::Kind kind,
+                      const QRect& geometry)
+{
+    auto* chart = new ChartPanel(kind, parent);
+    chart->setObjectName(QLatin1String(name));
+    chart->setGeometry(geometry);
+    chart->setFocusPolicy(Qt::ClickFocus);
+    chart->hide();
+    return chart;
+}
+
+double sumValue(const QVariant& v)
+{
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+QString balanceText(double difference)
+{
+    const auto rounded = roundCents(difference);
+    return numberText(rounded ? *rounded : difference);
+}
+
+} // namespace
 
 Tfxtb::Tfxtb(Context& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     setObjectName(QStringLiteral("fxtb"));
     setWindowTitle(QStringLiteral("分析图表"));
+    buildControls();
+    FormCreate();
+
+    connect(BitBtn1, &QPushButton::clicked, this, &Tfxtb::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &Tfxtb::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &Tfxtb::BitBtn3Click);
+}
+
+void Tfxtb::buildControls()
+{
+    resize(1014, 682);
+    setTextColour(this, kBlue);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("日期设定"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 996, 49);
+    QWidget* g = GroupBox1;
+    Label1 = makeLabel(g, "Label1", QStringLiteral("1. 起始日期："), QRect(8, 22, 81, 13));
+    DateTimePicker1 = makePicker(g, "DateTimePicker1", QRect(88, 18, 89, 22));
+    Label2 = makeLabel(g, "Label2", QStringLiteral("－至－"), QRect(178, 22, 41, 13));
+    DateTimePicker2 = makePicker(g, "DateTimePicker2", QRect(216, 18, 89, 22));
+    Label3 = makeLabel(g, "Label3", QStringLiteral("2.年份（用于图表对比分析）："),
+                       QRect(312, 22, 177, 13));
+    Edit_year = makeDigitEdit(g, "Edit_year", 4, QRect(488, 18, 41, 21));
+    BitBtn1 = makeButton(g, "BitBtn1", QStringLiteral("图表分析"), QRect(536, 16, 73, 25));
+    Edit_bb_month = makeDigitEdit(g, "Edit_bb_month", 6, QRect(664, 18, 57, 21));
+    BitBtn3 = makeButton(g, "BitBtn3", QStringLiteral("生成月度报表"), QRect(728, 16, 91, 25));
+    Edit_bb_year = makeDigitEdit(g, "Edit_bb_year", 4, QRect(840, 18, 41, 21));
+    BitBtn2 = makeButton(g, "BitBtn2", QStringLiteral("生成年度报表"), QRect(888, 16, 97, 25));
+    BitBtn1->setDefault(true);
+    // Labels of 13 pixels clip the glyphs of the CJK fonts: let them grow downwards.
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->resize(label->width(), 17);
+
+    Label_wait = makeLabel(this, "Label_wait", QStringLiteral("正在生成动态数据信息，请稍候。"),
+                           QRect(350, 210, 329, 24));
+    Label_wait->setAlignment(Qt::AlignCenter);
+    QFont waitFont = Label_wait->font();
+    waitFont.setPointSizeF(waitFont.pointSizeF() * 1.2);
+    Label_wait->setFont(waitFont);
+    setTextColour(Label_wait, kRed);
+
+    Chart1 = makeChart(this, "Chart1", ChartPanel::Kind::Pie, QRect(6, 62, 498, 219));
+    Chart2 = makeChart(this, "Chart2", ChartPanel::Kind::Pie, QRect(506, 62, 498, 219));
+    Chart3 = makeChart(this, "Chart3", ChartPanel::Kind::Bar, QRect(6, 280, 998, 192));
+    Chart4 = makeChart(this, "Chart4", ChartPanel::Kind::Bar, QRect(6, 472, 499, 177));
+    Chart1->addSeries(QStringLiteral("Series1"));
+    Chart2->addSeries(QStringLiteral("Series2"));
+    Chart3->addSeries(QStringLiteral("Series3"));
+    Chart3->addSeries(QStringLiteral("Series4"));
+    Chart4->addSeries(QStringLiteral("Series5"));
+    Chart4->addSeries(QStringLiteral("Series6"));
+
+    GroupBox2 = new QGroupBox(QStringLiteral("汇总信息"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(512, 472, 492, 177);
+    // A size smaller, so that a year's figures fit their columns.
+    QFont summaryFont = font();
+    summaryFont.setPointSizeF(summaryFont.pointSizeF() * 0.9);
+    const int lefts[] = {13, 173, 349};
+    const int widths[] = {148, 164, 132};
+    const int tops[] = {30, 62, 94};
+    QLabel** cells[3][3] = {{&Label_dq_sr, &Label_year_sr, &Label_count_sr},
+                            {&Label_dq_zc, &Label_year_zc, &Label_count_zc},
+                            {&Label_dq_jcje, &Label_year_jc, &Label_count_jc}};
+    const char* names[3][3] = {{"Label_dq_sr", "Label_year_sr", "Label_count_sr"},
+                               {"Label_dq_zc", "Label_year_zc", "Label_count_zc"},
+                               {"Label_dq_jcje", "Label_year_jc", "Label_count_jc"}};
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            // 13 pixels as laid out, plus room for the descent of Chinese glyphs.
+            *cells[row][col] = makeLabel(GroupBox2, names[row][col], QString(),
+                                         QRect(lefts[col], tops[row], widths[col], 17));
+            setTextColour(*cells[row][col], kBlue);
+            (*cells[row][col])->setFont(summaryFont);
+        }
+    }
+
+    // Not the order on screen: the buttons follow the inputs they act on.
+    setTabOrder(DateTimePicker1, BitBtn1);
+    setTabOrder(BitBtn1, DateTimePicker2);
+    setTabOrder(DateTimePicker2, Edit_year);
+    setTabOrder(Edit_year, BitBtn2);
+    setTabOrder(BitBtn2, Edit_bb_year);
+    setTabOrder(Edit_bb_year, Edit_bb_month);
+    setTabOrder(Edit_bb_month, BitBtn3);
+    setTabOrder(BitBtn3, Chart1);
+    setTabOrder(Chart1, Chart2);
+    setTabOrder(Chart2, Chart3);
+    setTabOrder(Chart3, Chart4);
+
+    // The chart button is the default button: Enter in any edit box runs the charts.
+    for (QLineEdit* edit : {Edit_year, Edit_bb_year, Edit_bb_month})
+        installEnterClicks(edit, BitBtn1);
+    // The pickers claim Enter for themselves (DateTimePicker1KeyDown): next control.
+    for (QDateEdit* picker : {DateTimePicker1, DateTimePicker2})
+        installEnterMovesFocus(picker);
+}
+
+void Tfxtb::FormCreate()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    DateTimePicker1->setDate(now.date());
+    DateTimePicker2->setDate(now.date());
+    Label_wait->hide();
+    GroupBox2->hide();
+}
+
+void Tfxtb::BitBtn1Click()
+{
+    guarded(m_context.messages(), [this] { chartRun(); });
+}
+
+void Tfxtb::BitBtn2Click()
+{
+    guarded(m_context.messages(), [this] { reportRun(Period::Annual, Edit_bb_year); });
+}
+
+void Tfxtb::BitBtn3Click()
+{
+    guarded(m_context.messages(), [this] { reportRun(Period::Monthly, Edit_bb_month); });
+}
+
+double Tfxtb::readSum(Query& query, const QString& statement)
+{
+    query.setText(statement);
+    query.open();
+    return sumValue(query.field(0));
+}
+
+QString Tfxtb::readText(Query& query, const QString& statement)
+{
+    query.setText(statement);
+    query.open();
+    return query.fieldText(0);
+}
+
+void Tfxtb::fillPie(ChartPanel* chart, int series, Kind kind, const QString& condition)
+{
+    Query& list = m_context.ADOQuery1();
+    Query& sums = m_context.ADOQuery2();
+    list.setText(analysissql::categoryList(kind));
+    list.open();
+    // Slices follow the rows as they come; a category without entries keeps its slice.
+    for (list.first(); !list.eof(); list.next()) {
+        const QString code = list.fieldText(QStringLiteral("lb"));
+        const QString name = list.fieldText(QStringLiteral("bmmc"));
+        const double value = readSum(sums, analysissql::categoryRangeTotal(kind, condition, code));
+        chart->addPoint(series, value, name);
+    }
+}
+
+void Tfxtb::setBalance(QLabel* label, const QString& prefix, double income, double expense)
+{
+    const double difference = income - expense;
+    label->setText(prefix + balanceText(difference));
+    // The colour follows the unrounded difference.
+    setTextColour(label, difference >= 0 ? kBlue : kRed);
+}
+
+void Tfxtb::chartRun()
+{
+    Chart1->clearSeries(Series1);
+    Chart2->clearSeries(Series2);
+    Chart3->clearSeries(Series3);
+    Chart3->clearSeries(Series4);
+    Chart4->clearSeries(Series5);
+    Chart4->clearSeries(Series6);
+    for (QWidget* w : std::initializer_list<QWidget*>{Chart1, Chart2, Chart3, Chart4, GroupBox2})
+        w->hide();
+    Chart1->setTitleLines({QStringLiteral("当期收入情况图")});
+    Chart2->setTitleLines({QStringLiteral("当期支出情况图")});
+    Chart3->setTitleLines({QStringLiteral("收支按月对比图")});
+    Chart4->setTitleLines({QStringLiteral("收支按年对比图")});
+
+    if (DateTimePicker2->date() < DateTimePicker1->date()) {
+        DateTimePicker1->setFocus();
+        m_context.messages().info(QStringLiteral("起始日期不能大于终止日期！"));
+        return;
+    }
+
+    Label_wait->show();
+    // Paint now: the statements below keep the event loop away until the end.
+    if (isVisible())
+        repaint();
+
+    Query& q = m_context.ADOQuery1();
+    const QString condition =
+        analysissql::dateCondition(DateTimePicker1->date(), DateTimePicker2->date());
+
+    const double rangeIncome = readSum(q, analysissql::rangeTotal(Kind::Income, condition));
+    Label_dq_sr->setText(QStringLiteral("当期收入合计：") + numberText(rangeIncome));
+    fillPie(Chart1, Series1, Kind::Income, condition);
+
+    const double rangeExpense = readSum(q, analysissql::rangeTotal(Kind::Expense, condition));
+    Label_dq_zc->setText(QStringLiteral("当期支出合计：") + numberText(rangeExpense));
+    setBalance(Label_dq_jcje, QStringLiteral("当期结存余额："), rangeIncome, rangeExpense);
+    fillPie(Chart2, Series2, Kind::Expense, condition);
+
+    QString year = Edit_year->text();
+    if (year.isEmpty()) {
+        const QString newest = readText(q, analysissql::newestPeriod());
+        year = (newest.isEmpty() ? QStringLiteral("0") : newest).left(4);
+    }
+    double yearIncome = 0;
+    double yearExpense = 0;
+    for (int month = 1; month <= 12; ++month) {
+        const double v =
+            readSum(q, analysissql::monthTotal(Kind::Income, analysissql::monthKey(year, month)));
+        Chart3->addPoint(Series3, v, QString::number(month) + QStringLiteral("月"), kBlue);
+        yearIncome += v;
+    }
+    for (int month = 1; month <= 12; ++month) {
+        const double v =
+            readSum(q, analysissql::monthTotal(Kind::Expense, analysissql::monthKey(year, month)));
+        Chart3->addPoint(Series4, v, QString::number(month) + QStringLiteral("月"), kRed);
+        yearExpense += v;
+    }
+    Chart3->setTitleLines({year + QStringLiteral("年") + Chart3->titleLines().join(QString())});
+    Chart3->setSeriesTitle(Series3, QStringLiteral("收入"));
+    Chart3->setSeriesTitle(Series4, QStringLiteral("支出"));
+    Label_year_sr->setText(year + QStringLiteral("年收入总额：") + numberText(yearIncome));
+    Label_year_zc->setText(year + QStringLiteral("年支出总额：") + numberText(yearExpense));
+    setBalance(Label_year_jc, year + QStringLiteral("年结存余额："), yearIncome, yearExpense);
+
+    auto yearOf = [&](const QString& statement) {
+        QString text = readText(q, statement);
+        text = (text.isEmpty() ? QStringLiteral("0") : text).left(4);
+        bool ok = false;
+        const int value = text.toInt(&ok);
+        if (!ok)
+            throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        return value;
+    };
+    const int firstYear = yearOf(analysissql::oldestPeriod());
+    const int lastYear = yearOf(analysissql::newestPeriod());
+    double allIncome = 0;
+    double allExpense = 0;
+    for (int y = firstYear; y <= lastYear; ++y) {
+        const double v = readSum(q, analysissql::yearTotal(Kind::Income, y));
+        Chart4->addPoint(Series5, v, QString::number(y) + QStringLiteral("年"), kBlue);
+        allIncome += v;
+    }
+    for (int y = firstYear; y <= lastYear; ++y) {
+        const double v = readSum(q, analysissql::yearTotal(Kind::Expense, y));
+        Chart4->addPoint(Series6, v, QString::number(y) + QStringLiteral("年"), kRed);
+        allExpense += v;
+    }
+    Chart4->setSeriesTitle(Series5, QStringLiteral("总收入"));
+    Chart4->setSeriesTitle(Series6, QStringLiteral("总支出"));
+    Label_count_sr->setText(QStringLiteral("收入总额：") + numberText(allIncome));
+    Label_count_zc->setText(QStringLiteral("支出总额：") + numberText(allExpense));
+    setBalance(Label_count_jc, QStringLiteral("结存余额："), allIncome, allExpense);
+
+    m_context.ADOQuery1().close();
+    m_context.ADOQuery2().close();
+
+    Label_wait->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox2, Chart1, Chart2, Chart3, Chart4})
+        w->show();
+}
+
+void Tfxtb::reportRun(Period period, QLineEdit* input)
+{
+    const QString p = input->text();
+    if (!reportlines::periodTextValid(period, p)) {
+        input->setFocus();
+        m_context.messages().info(reportlines::periodCheckMessage(period));
+        return;
+    }
+    const QString fileName = reportlines::fileName(period, p);
+
+    // Runs on the search's query object, which is left open on the expense
+    // categories; the book window refuses to delete from a listing it did not run.
+    Query& q = m_context.ADOQuery_cxsz();
+    ReportFigures figures;
+    figures.income = readSum(q, analysissql::reportTotal(period, Kind::Income, p));
+    figures.expense = readSum(q, analysissql::reportTotal(period, Kind::Expense, p));
+    auto readRows = [&q](QList<ReportCategory>& rows) {
+        q.open();
+        for (q.first(); !q.eof(); q.next())
+            rows.append({q.fieldText(0), q.fieldText(1), sumValue(q.field(2))});
+    };
+    q.setText(analysissql::reportCategories(period, Kind::Income, p));
+    readRows(figures.incomeRows);
+    q.setText(analysissql::reportCategories(period, Kind::Expense, p));
+    readRows(figures.expenseRows);
+
+    const QStringList lines = reportlines::lines(period, p, figures, QDateTime::currentDateTime());
+    QString error;
+    // Replaced only once complete: a failed write leaves the old file or none.
+    if (!writeGbkLines(QDir::current().filePath(fileName), lines, &error))
+        throw StoreError(error);
+    m_context.messages().info(reportlines::doneMessage(period, p));
 }

@@ -1,0 +1,295 @@
+#include "analysis/chartpanel.h"
+
+#include "store/numbers.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QScopedValueRollback>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QFont withPointSize(QFont font, qreal size, bool bold = false)
+{
+    font.setPointSizeF(size);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+ChartPanel::ChartPanel(Kind kind, QWidget* parent) : QChartView(parent), m_kind(kind)
+{
+    auto* c = new QChart;
+    c->setAnimationOptions(QChart::NoAnimation);
+    c->setBackgroundRoundness(0);
+    c->setDropShadowEnabled(false);
+    c->setMargins(QMargins(4, 2, 4, 2));
+    c->setTitleFont(withPointSize(font(), 10, true));
+    c->legend()->setFont(withPointSize(font(), 8));
+    setChart(c);
+    setRenderHint(QPainter::Antialiasing);
+    setFrameShape(QFrame::NoFrame);
+
+    if (m_kind == Kind::Pie) {
+        // Slice names in a column beside the pie, so the marks keep the room around it.
+        c->legend()->setAlignment(Qt::AlignRight);
+    } else {
+        // Beside the plot: the panels are low, and the marks need the height.
+        c->legend()->setAlignment(Qt::AlignRight);
+        m_barSeries = new QBarSeries;
+        m_barSeries->setLabelsVisible(true);
+        m_barSeries->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+        m_barSeries->setLabelsPrecision(15);
+        m_barSeries->setBarWidth(0.8);
+        c->addSeries(m_barSeries);
+        m_categoryAxis = new QBarCategoryAxis;
+        m_categoryAxis->setLabelsFont(withPointSize(font(), 8));
+        m_valueAxis = new QValueAxis;
+        m_valueAxis->setLabelsFont(withPointSize(font(), 8));
+        m_valueAxis->setLabelFormat(QStringLiteral("%.15g"));
+        c->addAxis(m_categoryAxis, Qt::AlignBottom);
+        c->addAxis(m_valueAxis, Qt::AlignLeft);
+        m_barSeries->attachAxis(m_categoryAxis);
+        m_barSeries->attachAxis(m_valueAxis);
+        fitValueAxis();
+        // The plot's size decides whether the marks stand upright.
+        connect(c, &QChart::plotAreaChanged, this, &ChartPanel::fitValueAxis);
+    }
+}
+
+const QList<QColor>& ChartPanel::palette()
+{
+    // Distinct, evenly bright hues that stay apart in a pie of many slices.
+    static const QList<QColor> colours = {
+        QColor(0x4e, 0x79, 0xa7), QColor(0xf2, 0x8e, 0x2b), QColor(0xe1, 0x57, 0x59),
+        QColor(0x76, 0xb7, 0xb2), QColor(0x59, 0xa1, 0x4f), QColor(0xed, 0xc9, 0x48),
+        QColor(0xb0, 0x7a, 0xa1), QColor(0xff, 0x9d, 0xa7), QColor(0x9c, 0x75, 0x5f),
+        QColor(0xba, 0xb0, 0xac), QColor(0x2f, 0x4b, 0x7c), QColor(0x8c, 0xd1, 0x7d),
+        QColor(0xd3, 0x72, 0x95), QColor(0x49, 0x98, 0x94), QColor(0xf1, 0xce, 0x63),
+        QColor(0x86, 0xbc, 0xb6)};
+    return colours;
+}
+
+QString ChartPanel::percentMark(double fraction)
+{
+    if (!std::isfinite(fraction))
+        fraction = 0;
+    return QString::number(fraction * 100, 'f', 1) + QLatin1Char('%');
+}
+
+int ChartPanel::addSeries(const QString& name)
+{
+    Series s;
+    s.name = name;
+    if (m_kind == Kind::Pie) {
+        Q_ASSERT(m_series.isEmpty());
+        s.pie = new QPieSeries;
+        s.pie->setObjectName(name);
+        // Small enough that marks on their arms stay inside the plot area.
+        s.pie->setPieSize(0.6);
+        s.pie->setHorizontalPosition(0.5);
+        chart()->addSeries(s.pie);
+    } else {
+        s.bars = new QBarSet(QString());
+        s.bars->setObjectName(name);
+        // Marks sit above the bars, on the white background: black reads there.
+        s.bars->setLabelColor(Qt::black);
+        s.bars->setLabelFont(withPointSize(font(), 7));
+        s.bars->setColor(palette().at(m_series.size() % palette().size()));
+        s.bars->setBorderColor(Qt::transparent);
+        m_barSeries->append(s.bars);
+    }
+    m_series.append(s);
+    return static_cast<int>(m_series.size() - 1);
+}
+
+void ChartPanel::clearSeries(int series)
+{
+    Series& s = m_series[series];
+    s.labels.clear();
+    if (s.pie) {
+        s.pie->clear();
+        return;
+    }
+    s.bars->remove(0, s.bars->count());
+    qsizetype longest = 0;
+    for (const Series& other : std::as_const(m_series))
+        longest = std::max(longest, other.labels.size());
+    if (m_categories.size() > longest) {
+        m_categories.resize(longest);
+        m_categoryAxis->clear();
+        if (!m_categories.isEmpty())
+            m_categoryAxis->append(m_categories);
+    }
+    fitValueAxis();
+}
+
+void ChartPanel::addPoint(int series, double value, const QString& label, const QColor& color)
+{
+    Series& s = m_series[series];
+    const qsizetype index = s.labels.size();
+    s.labels.append(label);
+    if (s.pie) {
+        auto* slice = new QPieSlice(label, value);
+        slice->setBrush(color.isValid() ? color : palette().at(index % palette().size()));
+        slice->setPen(QPen(Qt::white, 1));
+        slice->setLabelPosition(QPieSlice::LabelOutside);
+        slice->setLabelArmLengthFactor(0.12);
+        slice->setLabelFont(withPointSize(font(), 8));
+        s.pie->append(slice);
+        refreshPieMarks(s);
+        return;
+    }
+    if (color.isValid())
+        s.bars->setColor(color);
+    s.bars->append(value);
+    // The points of all bar series share the labels along the axis.
+    if (index >= m_categories.size()) {
+        m_categories.append(label);
+        m_categoryAxis->append(label);
+    }
+    fitValueAxis();
+}
+
+void ChartPanel::refreshPieMarks(Series& s)
+{
+    const QList<QPieSlice*> slices = s.pie->slices();
+    const QList<QLegendMarker*> markers = chart()->legend()->markers(s.pie);
+    for (qsizetype i = 0; i < slices.size(); ++i) {
+        QPieSlice* slice = slices[i];
+        slice->setLabel(percentMark(slice->percentage()));
+        // A slice of nothing has no width: its mark would only cover its neighbours'.
+        slice->setLabelVisible(slice->value() != 0);
+        if (i < markers.size())
+            markers[i]->setLabel(s.labels.value(i));
+    }
+}
+
+void ChartPanel::fitValueAxis()
+{
+    // Setting the range moves the plot area, which calls back here.
+    if (!m_valueAxis || m_fitting)
+        return;
+    const QScopedValueRollback<bool> fitting(m_fitting, true);
+    double low = 0;
+    double high = 0;
+    for (const Series& s : std::as_const(m_series)) {
+        for (int i = 0; i < s.bars->count(); ++i) {
+            low = std::min(low, s.bars->at(i));
+            high = std::max(high, s.bars->at(i));
+        }
+    }
+    if (high <= low)
+        high = low + 1;
+    // Marks stand beyond the bar ends; when the bars are narrower than the widest
+    // mark, the marks turn upright so that they do not run into each other.
+    const QFontMetrics metrics(m_series.isEmpty() ? font() : m_series.first().bars->labelFont());
+    int widest = 0;
+    for (const Series& s : std::as_const(m_series)) {
+        for (int i = 0; i < s.bars->count(); ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(QString::number(
+                                          s.bars->at(i), 'g', m_barSeries->labelsPrecision())));
+    }
+    const QRectF plot = chart()->plotArea();
+    const qsizetype slots =
+        std::max<qsizetype>(1, m_categories.size()) * std::max<qsizetype>(1, m_series.size());
+    const double barPixels = plot.width() / slots * m_barSeries->barWidth();
+    const bool upright = plot.width() > 0 && widest + 2 > barPixels;
+    const int markPixels = (upright ? widest : metrics.height()) + 6;
+    // Outside the bars the marks are black on white; in a plot too low for
+    // upright marks above the bars they go inside, white on the bar's colour.
+    const bool inside = upright && plot.height() < markPixels * 2;
+    m_barSeries->setLabelsAngle(upright ? -90 : 0);
+    m_barSeries->setLabelsPosition(inside ? QAbstractBarSeries::LabelsInsideEnd
+                                          : QAbstractBarSeries::LabelsOutsideEnd);
+    for (const Series& s : std::as_const(m_series))
+        s.bars->setLabelColor(inside ? Qt::white : Qt::black);
+    // The share of the axis the marks need, from the plot's height in pixels.
+    double room = 0.15;
+    if (inside)
+        room = 0.05;
+    else if (plot.height() > markPixels * 1.5)
+        room = markPixels / (plot.height() - markPixels);
+    const double span = high - low;
+    m_valueAxis->setRange(low < 0 ? low - span * room : 0, high > 0 ? high + span * room : 0);
+    m_valueAxis->applyNiceNumbers();
+}
+
+void ChartPanel::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    fitValueAxis();
+}
+
+void ChartPanel::setSeriesTitle(int series, const QString& title)
+{
+    Series& s = m_series[series];
+    if (s.bars)
+        s.bars->setLabel(title);
+    else
+        s.pie->setName(title);
+}
+
+QString ChartPanel::seriesTitle(int series) const
+{
+    const Series& s = m_series[series];
+    return s.bars ? s.bars->label() : s.pie->name();
+}
+
+QStringList ChartPanel::titleLines() const
+{
+    const QString title = chart()->title();
+    return title.isEmpty() ? QStringList() : title.split(QLatin1Char('\n'));
+}
+
+void ChartPanel::setTitleLines(const QStringList& lines)
+{
+    chart()->setTitle(lines.join(QLatin1Char('\n')));
+}
+
+int ChartPanel::pointCount(int series) const
+{
+    return static_cast<int>(m_series[series].labels.size());
+}
+
+double ChartPanel::pointValue(int series, int index) const
+{
+    const Series& s = m_series[series];
+    return s.pie ? s.pie->slices().at(index)->value() : s.bars->at(index);
+}
+
+QString ChartPanel::pointLabel(int series, int index) const
+{
+    return m_series[series].labels.at(index);
+}
+
+QColor ChartPanel::pointColor(int series, int index) const
+{
+    const Series& s = m_series[series];
+    return s.pie ? s.pie->slices().at(index)->brush().color() : s.bars->color();
+}
+
+QString ChartPanel::pointMark(int series, int index) const
+{
+    const Series& s = m_series[series];
+    if (s.pie)
+        return s.pie->slices().at(index)->label();
+    return QString::number(s.bars->at(index), 'g', m_barSeries->labelsPrecision());
+}
+
+QStringList ChartPanel::legendTexts() const
+{
+    QStringList texts;
+    for (QLegendMarker* marker : chart()->legend()->markers())
+        texts << marker->label();
+    return texts;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QChartView>
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QBarCategoryAxis;
+class QBarSeries;
+class QBarSet;
+class QPieSeries;
+class QValueAxis;
+
+// A chart panel: pie or bar series with titles, a legend and value or
+// percentage marks. A pie panel has one series; a bar panel's series stand
+// side by side at each label, in the order they were added.
+class ChartPanel final : public QChartView
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ChartPanel)
+
+public:
+    enum class Kind
+    {
+        Pie,
+        Bar
+    };
+
+    explicit ChartPanel(Kind kind, QWidget* parent = nullptr);
+
+    Kind kind() const { return m_kind; }
+
+    // Adds a series (named for tests and the legend's owner) and returns its index.
+    int addSeries(const QString& name);
+    int seriesCount() const { return static_cast<int>(m_series.size()); }
+
+    void clearSeries(int series);
+    // An invalid colour is the automatic one: the next colour of the palette.
+    void addPoint(int series, double value, const QString& label, const QColor& color = QColor());
+    void setSeriesTitle(int series, const QString& title);
+    QString seriesTitle(int series) const;
+
+    // The chart's title as lines of text (shown joined by line breaks).
+    QStringList titleLines() const;
+    void setTitleLines(const QStringList& lines);
+
+    int pointCount(int series) const;
+    double pointValue(int series, int index) const;
+    QString pointLabel(int series, int index) const;
+    QColor pointColor(int series, int index) const;
+    // The mark drawn on the point: the percentage of a slice, the value of a bar.
+    QString pointMark(int series, int index) const;
+    // The legend texts of a pie (the slice labels) or a bar panel (the series titles).
+    QStringList legendTexts() const;
+
+    // The colours handed out for automatic points, in order.
+    static const QList<QColor>& palette();
+    // "83.3%": the mark of a slice that is the given fraction of its pie.
+    static QString percentMark(double fraction);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Series
+    {
+        QString name;
+        QPieSeries* pie = nullptr;
+        QBarSet* bars = nullptr;
+        QList<QString> labels; // point labels, kept for pies and bars alike
+    };
+
+    void refreshPieMarks(Series& s);
+    void fitValueAxis();
+
+    Kind m_kind;
+    QList<Series> m_series;
+    QBarSeries* m_barSeries = nullptr;
+    QBarCategoryAxis* m_categoryAxis = nullptr;
+    QValueAxis* m_valueAxis = nullptr;
+    QStringList m_categories;
+    bool m_fitting = false;
+};
