@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void childWindowsOpenOnce();
     void aboutPanel();
     void aDisabledEntryOpensNothing();
+    void aFailedCreationLeavesNoTrace();
 };
 
 void TestMainForm::frameAsDesigned()
@@ -197,6 +199,28 @@ void TestMainForm::aDisabledEntryOpensNothing()
     main.menuEntry(TMainForm::FXTB)->trigger();
     QCOMPARE(windowsNamed(main, QStringLiteral("fxtb")).size(), 0);
     QCOMPARE(main.statusPanel(2)->text(), QString());
+}
+
+void TestMainForm::aFailedCreationLeavesNoTrace()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.N1Click();
+    const QString away = book.path() + QStringLiteral(".away");
+    QVERIFY(QFile::rename(book.path(), away));
+    // The book window reads its categories while it is created; that fails here.
+    main.SZGLClick();
+    QCOMPARE(messages.errors.size(), 1);
+    QCOMPARE(windowsNamed(main, QStringLiteral("szgl")).size(), 0);
+    QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  关于说明  处于工作状态"));
+    QVERIFY(QFile::rename(away, book.path()));
+    main.SZGLClick();
+    QCOMPARE(messages.errors.size(), 1);
+    QCOMPARE(windowsNamed(main, QStringLiteral("szgl")).size(), 1);
+    QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  收支管理  处于工作状态"));
 }
 
 QTEST_MAIN(TestMainForm)
