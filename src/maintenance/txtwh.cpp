@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,10 +36,23 @@ QLabel* label(const QString& text, QWidget* parent)
     return new QLabel(text, parent);
 }
 
+// Some styles draw no Ignore or Retry glyph; a near kin stands in then.
+QIcon glyphIcon(const QStyle* style, QStyle::StandardPixmap glyph)
+{
+    QIcon icon = style->standardIcon(glyph);
+    if (!icon.availableSizes().isEmpty())
+        return icon;
+    if (glyph == QStyle::SP_DialogIgnoreButton)
+        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+    if (glyph == QStyle::SP_DialogRetryButton)
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    return icon;
+}
+
 QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QString& text,
                     QWidget* parent)
 {
-    auto* b = named(new QPushButton(parent->style()->standardIcon(glyph), text, parent), name);
+    auto* b = named(new QPushButton(glyphIcon(parent->style(), glyph), text, parent), name);
     b->setAutoDefault(false);
     b->setMinimumSize(96, 28);
     return b;
@@ -56,8 +70,11 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     setObjectName(QStringLiteral("xtwh"));
     setWindowTitle(QStringLiteral("参数配置"));
     QPalette blue = palette();
-    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        blue.setColor(role, Qt::blue);
+    // Disabled controls keep the greyed text of the style.
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            blue.setColor(group, role, Qt::blue);
+    }
     setPalette(blue);
 
     buildCategoryGroup();
