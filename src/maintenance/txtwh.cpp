@@ -20,6 +20,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -143,6 +145,9 @@ void Txtwh::buildCategoryGroup()
     Edit_lb->setMaxLength(2);
     Edit_lb->setFixedWidth(48);
     installCharFilter(Edit_lb, isDigit);
+    // A code is two digits; pasted text must not smuggle in anything else.
+    Edit_lb->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), Edit_lb));
 
     Edit_bmmc = named(new QLineEdit(GroupBox1), "Edit_bmmc");
     Edit_bmmc->setValidator(new GbkLengthValidator(8, Edit_bmmc));

@@ -189,6 +189,13 @@ void TestTxtwh::inputLimits()
     Txtwh& w = *f.window;
     typeText(w.Edit_lb, QStringLiteral("a1-b.2 3"));
     QCOMPARE(w.Edit_lb->text(), QStringLiteral("12"));
+    // Pasting cannot bring in anything but digits either.
+    w.Edit_lb->clear();
+    w.Edit_lb->insert(QStringLiteral("a1"));
+    w.Edit_lb->insert(QStringLiteral("工"));
+    QCOMPARE(w.Edit_lb->text(), QString());
+    w.Edit_lb->insert(QStringLiteral("07"));
+    QCOMPARE(w.Edit_lb->text(), QStringLiteral("07"));
     typeText(w.Edit_bmmc, QStringLiteral("工资收入多"));
     QCOMPARE(w.Edit_bmmc->text(), QStringLiteral("工资收入"));
     w.Edit_bmmc->clear();
