@@ -114,55 +114,63 @@ int ChartPanel::addSeries(const QString& name)
 
 void ChartPanel::clearSeries(int series)
 {
-    Series& s = m_series[series];
-    s.labels.clear();
-    if (s.pie) {
-        s.pie->clear();
-        return;
-    }
-    s.bars->remove(0, s.bars->count());
-    qsizetype longest = 0;
-    for (const Series& other : std::as_const(m_series))
-        longest = std::max(longest, other.labels.size());
-    if (m_categories.size() > longest) {
-        m_categories.resize(longest);
-        m_categoryAxis->clear();
-        if (!m_categories.isEmpty())
-            m_categoryAxis->append(m_categories);
-    }
-    fitValueAxis();
+    m_series[series].points.clear();
+    changed();
 }
 
 void ChartPanel::addPoint(int series, double value, const QString& label, const QColor& color)
 {
-    Series& s = m_series[series];
-    const qsizetype index = s.labels.size();
-    s.labels.append(label);
-    if (s.pie) {
-        auto* slice = new QPieSlice(label, value);
-        slice->setBrush(color.isValid() ? color : palette().at(index % palette().size()));
+    m_series[series].points.append({value, label, color});
+    changed();
+}
+
+void ChartPanel::changed()
+{
+    m_dirty = true;
+    // A hidden panel waits until it is shown; a visible one draws after the
+    // current handler, once, however many points it adds.
+    if (isVisible() && !m_syncQueued) {
+        m_syncQueued = true;
+        QMetaObject::invokeMethod(this, &ChartPanel::sync, Qt::QueuedConnection);
+    }
+}
+
+void ChartPanel::showEvent(QShowEvent* event)
+{
+    sync();
+    QChartView::showEvent(event);
+}
+
+void ChartPanel::sync()
+{
+    m_syncQueued = false;
+    if (!m_dirty)
+        return;
+    m_dirty = false;
+    if (m_kind == Kind::Pie) {
+        for (Series& s : m_series)
+            syncPie(s);
+    } else {
+        syncBars();
+    }
+}
+
+void ChartPanel::syncPie(Series& s)
+{
+    s.pie->clear();
+    QList<QPieSlice*> slices;
+    for (qsizetype i = 0; i < s.points.size(); ++i) {
+        const Point& point = s.points[i];
+        auto* slice = new QPieSlice(point.label, point.value);
+        slice->setBrush(point.color.isValid() ? point.color : palette().at(i % palette().size()));
         slice->setPen(QPen(Qt::white, 1));
         slice->setLabelPosition(QPieSlice::LabelOutside);
         slice->setLabelArmLengthFactor(0.12);
         slice->setLabelFont(withPointSize(font(), 8));
-        s.pie->append(slice);
-        refreshPieMarks(s);
-        return;
+        slices << slice;
     }
-    if (color.isValid())
-        s.bars->setColor(color);
-    s.bars->append(value);
-    // The points of all bar series share the labels along the axis.
-    if (index >= m_categories.size()) {
-        m_categories.append(label);
-        m_categoryAxis->append(label);
-    }
-    fitValueAxis();
-}
-
-void ChartPanel::refreshPieMarks(Series& s)
-{
-    const QList<QPieSlice*> slices = s.pie->slices();
+    s.pie->append(slices);
+    // The slice's own label is its mark; the legend keeps the category name.
     const QList<QLegendMarker*> markers = chart()->legend()->markers(s.pie);
     for (qsizetype i = 0; i < slices.size(); ++i) {
         QPieSlice* slice = slices[i];
@@ -170,8 +178,31 @@ void ChartPanel::refreshPieMarks(Series& s)
         // A slice of nothing has no width: its mark would only cover its neighbours'.
         slice->setLabelVisible(slice->value() != 0);
         if (i < markers.size())
-            markers[i]->setLabel(s.labels.value(i));
+            markers[i]->setLabel(s.points[i].label);
     }
+}
+
+void ChartPanel::syncBars()
+{
+    QStringList categories;
+    for (Series& s : m_series) {
+        QList<qreal> values;
+        values.reserve(s.points.size());
+        for (qsizetype i = 0; i < s.points.size(); ++i) {
+            values << s.points[i].value;
+            // The points of all bar series share the labels along the axis.
+            if (i >= categories.size())
+                categories << s.points[i].label;
+            if (s.points[i].color.isValid())
+                s.bars->setColor(s.points[i].color);
+        }
+        s.bars->remove(0, s.bars->count());
+        s.bars->append(values);
+    }
+    m_categoryAxis->clear();
+    if (!categories.isEmpty())
+        m_categoryAxis->append(categories);
+    fitValueAxis();
 }
 
 void ChartPanel::fitValueAxis()
@@ -201,7 +232,7 @@ void ChartPanel::fitValueAxis()
     }
     const QRectF plot = chart()->plotArea();
     const qsizetype slots =
-        std::max<qsizetype>(1, m_categories.size()) * std::max<qsizetype>(1, m_series.size());
+        std::max<qsizetype>(1, m_categoryAxis->count()) * std::max<qsizetype>(1, m_series.size());
     const double barPixels = plot.width() / slots * m_barSeries->barWidth();
     const bool upright = plot.width() > 0 && widest + 2 > barPixels;
     const int markPixels = (upright ? widest : metrics.height()) + 6;
@@ -258,28 +289,30 @@ void ChartPanel::setTitleLines(const QStringList& lines)
 
 int ChartPanel::pointCount(int series) const
 {
-    return static_cast<int>(m_series[series].labels.size());
+    return static_cast<int>(m_series[series].points.size());
 }
 
 double ChartPanel::pointValue(int series, int index) const
 {
-    const Series& s = m_series[series];
-    return s.pie ? s.pie->slices().at(index)->value() : s.bars->at(index);
+    return m_series[series].points.at(index).value;
 }
 
 QString ChartPanel::pointLabel(int series, int index) const
 {
-    return m_series[series].labels.at(index);
+    return m_series[series].points.at(index).label;
 }
 
+// The drawn state: what is shown once pending points are handed over.
 QColor ChartPanel::pointColor(int series, int index) const
 {
+    const_cast<ChartPanel*>(this)->sync();
     const Series& s = m_series[series];
     return s.pie ? s.pie->slices().at(index)->brush().color() : s.bars->color();
 }
 
 QString ChartPanel::pointMark(int series, int index) const
 {
+    const_cast<ChartPanel*>(this)->sync();
     const Series& s = m_series[series];
     if (s.pie)
         return s.pie->slices().at(index)->label();
@@ -288,6 +321,7 @@ QString ChartPanel::pointMark(int series, int index) const
 
 QStringList ChartPanel::legendTexts() const
 {
+    const_cast<ChartPanel*>(this)->sync();
     QStringList texts;
     for (QLegendMarker* marker : chart()->legend()->markers())
         texts << marker->label();

@@ -15,6 +15,10 @@ class QValueAxis;
 // A chart panel: pie or bar series with titles, a legend and value or
 // percentage marks. A pie panel has one series; a bar panel's series stand
 // side by side at each label, in the order they were added.
+//
+// Points are collected first and handed to the drawing in one batch when the
+// panel is shown (or asked what it draws): adding points one by one to Qt
+// Charts lays the whole chart out again each time.
 class ChartPanel final : public QChartView
 {
     Q_OBJECT
@@ -59,19 +63,31 @@ public:
     // "83.3%": the mark of a slice that is the given fraction of its pie.
     static QString percentMark(double fraction);
 
+    // Hands pending points to the drawing now.
+    void sync();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    struct Point
+    {
+        double value = 0;
+        QString label;
+        QColor color; // invalid: automatic
+    };
     struct Series
     {
         QString name;
         QPieSeries* pie = nullptr;
         QBarSet* bars = nullptr;
-        QList<QString> labels; // point labels, kept for pies and bars alike
+        QList<Point> points;
     };
 
-    void refreshPieMarks(Series& s);
+    void changed();
+    void syncPie(Series& s);
+    void syncBars();
     void fitValueAxis();
 
     Kind m_kind;
@@ -79,6 +95,7 @@ private:
     QBarSeries* m_barSeries = nullptr;
     QBarCategoryAxis* m_categoryAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
-    QStringList m_categories;
     bool m_fitting = false;
+    bool m_dirty = false;
+    bool m_syncQueued = false;
 };
