@@ -42,6 +42,9 @@ QString listedDateText(const QVariant& value)
     if (value.typeId() == QMetaType::QDateTime)
         return dateText(value.toDateTime().date());
     const QString text = value.toString();
+    // Dates are stored as yyyy-mm-dd already; only other forms need a parse.
+    if (text.size() == 10 && text[4] == QLatin1Char('-') && text[7] == QLatin1Char('-'))
+        return text;
     const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
     return date.isValid() ? dateText(date) : text;
 }

@@ -314,11 +314,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    m_listing.setRow(current.row());
-            });
+    connectGridSelection();
     connect(m_listing.model(), &QAbstractItemModel::modelReset, this, &Tszgl::listingReplaced);
 }
 
@@ -589,6 +585,33 @@ void Tszgl::BitBtn_delClick()
         m_messages.info(QStringLiteral("数据删除失败！"));
 }
 
+void Tszgl::fetchWholeListing()
+{
+    // A grid attached to the model would lay itself out again for every block of
+    // rows fetched; it is attached again once the whole listing is in.
+    QSqlQueryModel* model = m_listing.model();
+    if (!model->canFetchMore())
+        return;
+    QItemSelectionModel* oldSelection = DBGrid1->selectionModel();
+    DBGrid1->setModel(nullptr);
+    delete oldSelection;
+    while (model->canFetchMore())
+        model->fetchMore();
+    DBGrid1->setModel(model);
+    connectGridSelection();
+    if (model->columnCount() > 5)
+        DBGrid1->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
+}
+
+void Tszgl::connectGridSelection()
+{
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    m_listing.setRow(current.row());
+            });
+}
+
 void Tszgl::BitBtn_cx_txtClick()
 {
     guarded(m_messages, [&] {
@@ -601,24 +624,25 @@ void Tszgl::BitBtn_cx_txtClick()
         const QDate to = DateTimePicker_cx2->date();
         const QString fileName = exportFileName(kindWord, from, to);
 
-        QList<ExportEntry> entries;
         QSqlQueryModel* model = m_listing.model();
-        for (m_listing.first(); !m_listing.eof(); m_listing.next()) {
-            const QSqlRecord r = model->record(m_listing.row());
+        fetchWholeListing();
+        const int rows = model->rowCount();
+        QList<ExportEntry> entries;
+        entries.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
             ExportEntry e;
-            e.uid = r.value(0).toLongLong();
-            e.date = listedDateText(r.value(1));
-            e.code = r.value(2).toString();
-            e.name = r.value(3).toString();
-            e.amount = r.value(4).toDouble();
-            e.remark = r.value(5).toString();
+            e.uid = model->index(r, 0).data().toLongLong();
+            e.date = listedDateText(model->index(r, 1).data());
+            e.code = model->index(r, 2).data().toString();
+            e.name = model->index(r, 3).data().toString();
+            e.amount = model->index(r, 4).data().toDouble();
+            e.remark = model->index(r, 5).data().toString();
             entries << e;
         }
         // The grid follows the listing to its last entry.
-        if (!entries.isEmpty()) {
-            const int last = static_cast<int>(entries.size() - 1);
-            DBGrid1->setCurrentIndex(model->index(last, 0));
-            m_listing.setRow(last);
+        if (rows > 0) {
+            DBGrid1->setCurrentIndex(model->index(rows - 1, 0));
+            m_listing.setRow(rows - 1);
         }
 
         const QStringList lines = exportLines(fileName, entries, QDateTime::currentDateTime(), from,

@@ -58,6 +58,8 @@ private:
     void listingReplaced();
     void syncListingRow();
     void hideGrid();
+    void fetchWholeListing();
+    void connectGridSelection();
 
     Context& m_context;
     Messages& m_messages;

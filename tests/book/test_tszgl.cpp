@@ -3,6 +3,7 @@
 #include "store/query.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -513,6 +514,18 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(QStringLiteral("收入2005-10-01--2005-12-31.txt")));
     }
 
+    void exportFailureShowsTheSystemMessage()
+    {
+        seedNovember();
+        searchIncomeNovember();
+        // A folder of the file's name: the file cannot be written.
+        QVERIFY(QDir(book->dir()).mkdir(QStringLiteral("收入2005-11-01--2005-11-30.txt")));
+        infos().clear();
+        btn("BitBtn_cx_txt")->click();
+        QVERIFY(infos().isEmpty());
+        QCOMPARE(book->messages().errors.size(), 1);
+    }
+
     void exportWithoutQueryKindIsAnExpenseFile()
     {
         book->exec(expense(kToday.toString(Qt::ISODate), QStringLiteral("01"),
@@ -535,6 +548,12 @@ private Q_SLOTS:
         QVERIFY(date("DateTimePicker_cx2")->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(edit("Edit_cx_je")->hasFocus());
+
+        // A typed key drops the entry category list open.
+        combo("ComboBox_lr_lb")->setFocus();
+        QTest::keyClick(combo("ComboBox_lr_lb"), Qt::Key_A);
+        QTRY_VERIFY(combo("ComboBox_lr_lb")->view()->isVisible());
+        combo("ComboBox_lr_lb")->hidePopup();
 
         // Enter in an edit box searches, never saves.
         fillEntry(0, QStringLiteral("1"), QStringLiteral("x"));

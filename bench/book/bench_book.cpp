@@ -1,0 +1,484 @@
+// Times the book's statements through the window and its query objects beside
+// the raw engine time of the same statements on the same file (SQLite C API,
+// no Qt), so that the ratio holds on a noisy machine.
+//
+//   QT_QPA_PLATFORM=offscreen bench_book [folder]
+//
+// The book (1,000,000 entries per table over twenty years) is made once in the
+// folder (default /tmp/pelmora-bench-book) and reused by later runs.
+
+#include "book/bookexport.h"
+#include "book/booksql.h"
+#include "book/tszgl.h"
+#include "store/context.h"
+#include "store/database.h"
+#include "store/messages.h"
+#include "store/numbers.h"
+#include "store/query.h"
+#include "store/sqltext.h"
+#include "store/textfile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QTableView>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+volatile long long g_sink = 0;
+long long g_oldestUid = 0;
+constexpr int kEntriesPerTable = 1000000;
+const QDate kFirstDay(2006, 1, 1);
+const QDate kLastDay(2025, 12, 31);
+
+class QuietMessages final : public Messages
+{
+public:
+    void info(const QString& text) override { last = text; }
+    bool ask(const QString&) override { return true; }
+    void error(const QString& text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+        ++errors;
+    }
+    QString last;
+    int errors = 0;
+};
+
+void check(int rc, sqlite3* db, const char* what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+void execRaw(sqlite3* db, const QString& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(sql), message ? message : "?");
+        std::exit(1);
+    }
+}
+
+sqlite3* openRaw(const QString& path)
+{
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db,
+          "open");
+    sqlite3_busy_timeout(db, 3000);
+    installExactSum(db);
+    execRaw(db, QStringLiteral("pragma synchronous=FULL"));
+    return db;
+}
+
+// Steps a statement in the program's dialect; reads every column of at most
+// maxRows rows. Returns the rows read.
+long long stepRaw(sqlite3* db, const QString& statement, long long maxRows = -1)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = toSqliteDialect(statement).toUtf8();
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db, "prepare");
+    long long rows = 0;
+    int rc;
+    long long sink = 0;
+    while ((maxRows < 0 || rows < maxRows) && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const int n = sqlite3_column_count(st);
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(st, i)) {
+            case SQLITE_INTEGER:
+                sink += sqlite3_column_int64(st, i);
+                break;
+            case SQLITE_FLOAT:
+                sink += static_cast<long long>(sqlite3_column_double(st, i));
+                break;
+            case SQLITE_TEXT:
+                sink += sqlite3_column_bytes(st, i);
+                sink += sqlite3_column_text(st, i)[0];
+                break;
+            default:
+                break;
+            }
+        }
+        ++rows;
+    }
+    sqlite3_finalize(st);
+    g_sink = g_sink + sink;
+    return rows;
+}
+
+void buildBook(const QString& path)
+{
+    QFile::remove(path);
+    QString error;
+    if (!createDatabase(path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::exit(1);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = openRaw(path);
+    execRaw(db, QStringLiteral("pragma synchronous=OFF; pragma journal_mode=MEMORY; "
+                               "pragma cache_size=-400000; begin"));
+    const char* names[2][10] = {
+        {"工资", "奖金", "利息", "租金", "稿费", "兼职", "分红", "补贴", "礼金", "其他"},
+        {"餐饮", "交通", "房租", "水电", "通讯", "服装", "医疗", "教育", "娱乐", "杂项"}};
+    for (int k = 0; k < 2; ++k)
+        for (int c = 0; c < 10; ++c)
+            execRaw(db, QStringLiteral("insert into bmb(sz,lb,bmmc) values('%1','%2','%3')")
+                            .arg(k == 0 ? QStringLiteral("S") : QStringLiteral("Z"))
+                            .arg(c + 1, 2, 10, QLatin1Char('0'))
+                            .arg(QString::fromUtf8(names[k][c])));
+    std::mt19937_64 random(20051105);
+    const int days = static_cast<int>(kFirstDay.daysTo(kLastDay)) + 1;
+    for (int k = 0; k < 2; ++k) {
+        const char* sql =
+            k == 0 ? "insert into srb(srrq,srlb,srmc,srje,srsm,srsq) values(?,?,?,?,?,?)"
+                   : "insert into zcb(zcrq,zclb,zcmc,zcje,zcsm,zcsq) values(?,?,?,?,?,?)";
+        sqlite3_stmt* st = nullptr;
+        check(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), db, "prepare insert");
+        for (int i = 0; i < kEntriesPerTable; ++i) {
+            // Entries in date order, as a household records them.
+            const QDate date = kFirstDay.addDays(static_cast<qint64>(i) * days / kEntriesPerTable);
+            const int c = static_cast<int>(random() % 10);
+            const QByteArray day = dateText(date).toUtf8();
+            const QByteArray code =
+                QStringLiteral("%1").arg(c + 1, 2, 10, QLatin1Char('0')).toUtf8();
+            const QByteArray period = periodKey(date).toUtf8();
+            const double amount = static_cast<double>(random() % 5000000) / 100.0;
+            const QByteArray remark = QStringLiteral("第%1笔记录").arg(i).toUtf8();
+            sqlite3_bind_text(st, 1, day.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, code.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, names[k][c], -1, SQLITE_STATIC);
+            sqlite3_bind_double(st, 4, amount);
+            sqlite3_bind_text(st, 5, remark.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 6, period.constData(), -1, SQLITE_TRANSIENT);
+            check(sqlite3_step(st), db, "insert");
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+    }
+    execRaw(db, QStringLiteral("commit"));
+    sqlite3_close(db);
+    std::printf("built the book (%d entries per table) in %.1f s\n", kEntriesPerTable,
+                timer.nsecsElapsed() / 1e9);
+}
+
+bool bookReady(const QString& path)
+{
+    if (!QFile::exists(path))
+        return false;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_stmt* st = nullptr;
+    long long n = 0;
+    if (sqlite3_prepare_v2(db, "select count(*) from zcb", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        n = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return n >= kEntriesPerTable * 99LL / 100;
+}
+
+// PELMORA_BENCH_ONLY=text limits the run to the figures whose names contain it.
+bool wanted(const char* what)
+{
+    const QByteArray only = qgetenv("PELMORA_BENCH_ONLY");
+    return only.isEmpty() || QByteArray(what).contains(only);
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double msOf(const std::function<void()>& f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Runs both sides in turn, so that they share the machine's noise.
+// prepareOurs and prepareRaw run untimed before each timed call of their side.
+void measure(const char* what, int runs, const std::function<void()>& ours,
+             const std::function<void()>& raw, double target = 0,
+             const std::function<void()>& prepareOurs = {},
+             const std::function<void()>& prepareRaw = {})
+{
+    if (!wanted(what))
+        return;
+    std::vector<double> a;
+    std::vector<double> b;
+    auto runOurs = [&] {
+        if (prepareOurs)
+            prepareOurs();
+        return msOf(ours);
+    };
+    auto runRaw = [&] {
+        if (prepareRaw)
+            prepareRaw();
+        return msOf(raw);
+    };
+    runOurs();
+    runRaw(); // warm the cache on both sides
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(runOurs());
+        b.push_back(runRaw());
+    }
+    const double ma = median(a);
+    const double mb = median(b);
+    std::printf("%-44s %10.3f ms %10.3f ms %7.2fx", what, ma, mb, mb > 0 ? ma / mb : 0.0);
+    if (target > 0)
+        std::printf("   target %g ms: %s", target, ma <= target ? "met" : "MISSED");
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void explain(sqlite3* db, const QString& statement)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = ("explain query plan " + toSqliteDialect(statement)).toUtf8();
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db, "explain");
+    QStringList steps;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        steps << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)));
+    sqlite3_finalize(st);
+    std::printf("  plan  %s\n        -> %s\n", qPrintable(statement),
+                qPrintable(steps.join(QStringLiteral(" | "))));
+}
+
+struct Range
+{
+    const char* name;
+    QDate from;
+    QDate to;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/pelmora-bench-book");
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(kDatabaseFileName));
+    if (!bookReady(path))
+        buildBook(path);
+    QDir::setCurrent(folder);
+
+    QuietMessages messages;
+    Context context(path, messages);
+    sqlite3* raw = openRaw(path);
+    Tszgl window(context);
+    window.resize(1014, 682);
+    window.show();
+    QCoreApplication::processEvents();
+
+    auto find = [&](const char* name) {
+        return window.findChild<QWidget*>(QString::fromLatin1(name));
+    };
+    auto* cx1 = static_cast<QDateEdit*>(find("DateTimePicker_cx1"));
+    auto* cx2 = static_cast<QDateEdit*>(find("DateTimePicker_cx2"));
+    auto* searchButton = static_cast<QPushButton*>(find("BitBtn_cx"));
+    auto* deleteButton = static_cast<QPushButton*>(find("BitBtn_del"));
+    auto* exportButton = static_cast<QPushButton*>(find("BitBtn_cx_txt"));
+    static_cast<QRadioButton*>(find("RadioButton_cx_sr"))->click();
+    Query& listing = context.ADOQuery_cxsz();
+
+    const Range ranges[] = {{"one month", QDate(2025, 6, 1), QDate(2025, 6, 30)},
+                            {"one year", QDate(2024, 1, 1), QDate(2024, 12, 31)},
+                            {"twenty years", kFirstDay, kLastDay}};
+
+    std::printf("\n%-44s %13s %13s %8s\n", "figure (median)", "ours", "raw engine", "ratio");
+    for (const Range& r : ranges) {
+        const QString conditions =
+            searchConditions(EntryKind::Income, r.from, r.to, QString(), QString());
+        const QString totals = totalsSql(EntryKind::Income, conditions);
+        const QString list = listingSql(EntryKind::Income, conditions);
+        const int runs = r.from == kFirstDay ? 7 : 21;
+        const QByteArray label = QByteArray("search totals, ") + r.name;
+        measure(
+            label.constData(), runs,
+            [&] {
+                listing.setText(totals);
+                listing.open();
+                g_sink = g_sink + listing.field(0).toLongLong() +
+                         static_cast<long long>(listing.field(1).toDouble());
+            },
+            [&] { stepRaw(raw, totals); },
+            r.from == kFirstDay ? 100 : (r.to.year() == 2024 ? 10 : 0));
+        const QByteArray label2 = QByteArray("listing first screen, ") + r.name;
+        measure(
+            label2.constData(), runs,
+            [&] {
+                listing.setText(list);
+                listing.open();
+                // The first fetch of the grid: 256 rows, every column.
+                QSqlQueryModel* m = listing.model();
+                long long sink = 0;
+                for (int row = 0; row < m->rowCount(); ++row)
+                    for (int c = 0; c < 7; ++c)
+                        sink += m->index(row, c).data().isValid();
+                g_sink = g_sink + sink;
+            },
+            [&] { stepRaw(raw, list, 256); }, 20);
+        const QByteArray label3 = QByteArray("search in the window, ") + r.name;
+        cx1->setDate(r.from);
+        cx2->setDate(r.to);
+        measure(
+            label3.constData(), runs,
+            [&] {
+                searchButton->click();
+                QCoreApplication::processEvents(); // paints the grid
+            },
+            [&] {
+                stepRaw(raw, totals);
+                stepRaw(raw, list, 256);
+            });
+    }
+
+    // Deletion with its search (one month): the window deletes the newest listed
+    // entry; the raw side deletes the oldest of the month with the same statements.
+    // Before each raw run the window's listing is closed, since its pending read
+    // would hold another connection's writer off.
+    {
+        const QDate from(2025, 6, 1);
+        const QDate to(2025, 6, 30);
+        const QString conditions =
+            searchConditions(EntryKind::Income, from, to, QString(), QString());
+        measure(
+            "deletion with its search, one month", 9,
+            [&] {
+                deleteButton->click();
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                stepRaw(raw, deleteEntrySql(EntryKind::Income, g_oldestUid));
+                stepRaw(raw, totalsSql(EntryKind::Income, conditions));
+                stepRaw(raw, listingSql(EntryKind::Income, conditions), 256);
+            },
+            0,
+            [&] {
+                cx1->setDate(from);
+                cx2->setDate(to);
+                searchButton->click();
+            },
+            [&] {
+                listing.close();
+                sqlite3_stmt* st = nullptr;
+                sqlite3_prepare_v2(raw,
+                                   "select uid from srb where srrq between '2025-06-01' and "
+                                   "'2025-06-30' order by srrq limit 1",
+                                   -1, &st, nullptr);
+                sqlite3_step(st);
+                g_oldestUid = sqlite3_column_int64(st, 0);
+                sqlite3_finalize(st);
+            });
+    }
+
+    // Save: one INSERT through the window, durable (synchronous=FULL) on both sides.
+    {
+        auto* entryList = static_cast<QComboBox*>(find("ComboBox_lr_lb"));
+        auto* amount = static_cast<QLineEdit*>(find("Edit_lr_je"));
+        auto* remark = static_cast<QLineEdit*>(find("Memo_lr_sm"));
+        auto* save = static_cast<QPushButton*>(find("BitBtn_save"));
+        listing.close(); // a pending read would hold the raw writer off
+        const QString insert = insertEntrySql(EntryKind::Income, QDate::currentDate(),
+                                              QStringLiteral("01"), QStringLiteral("工资"),
+                                              QStringLiteral("3500.5"), QStringLiteral("基准"));
+        measure(
+            "save", 15,
+            [&] {
+                entryList->setCurrentIndex(0);
+                amount->setText(QStringLiteral("3500.5"));
+                remark->setText(QStringLiteral("基准"));
+                save->click();
+            },
+            [&] { stepRaw(raw, insert); }, 20);
+    }
+
+    // Export of a listing of about 100,000 entries (two years). The raw side steps
+    // the listing statement; a second figure adds the same lines and file writing
+    // to it, to show what the query object's model costs.
+    if (wanted("export")) {
+        cx1->setDate(QDate(2022, 1, 1));
+        cx2->setDate(QDate(2023, 12, 31));
+        const QString conditions =
+            searchConditions(EntryKind::Income, cx1->date(), cx2->date(), QString(), QString());
+        const QString list = listingSql(EntryKind::Income, conditions);
+        std::printf("export listing: %lld entries\n", stepRaw(raw, list));
+        auto rawExport = [&] {
+            sqlite3_stmt* st = nullptr;
+            const QByteArray sql = toSqliteDialect(list).toUtf8();
+            sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr);
+            QList<ExportEntry> entries;
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                auto text = [st](int i) {
+                    return QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                };
+                entries << ExportEntry{sqlite3_column_int64(st, 0),  text(1), text(2), text(3),
+                                       sqlite3_column_double(st, 4), text(5)};
+            }
+            sqlite3_finalize(st);
+            writeGbkLines(QStringLiteral("raw-export.txt"),
+                          exportLines(QStringLiteral("raw-export.txt"), entries,
+                                      QDateTime::currentDateTime(), cx1->date(), cx2->date(),
+                                      QStringLiteral("合计 1 元  ")));
+        };
+        auto search = [&] {
+            searchButton->click();
+        };
+        measure(
+            "export, 100,000 entries (vs statement)", 5, [&] { exportButton->click(); },
+            [&] { stepRaw(raw, list); }, 0, search);
+        measure(
+            "export, 100,000 entries (vs raw + lines)", 5, [&] { exportButton->click(); },
+            rawExport, 0, search);
+        std::printf("last message: %s\n", qPrintable(messages.last));
+    }
+
+    std::printf("\nquery plans\n");
+    const QString month = searchConditions(EntryKind::Income, QDate(2025, 6, 1), QDate(2025, 6, 30),
+                                           QString(), QString());
+    const QString narrow =
+        searchConditions(EntryKind::Income, QDate(2025, 6, 1), QDate(2025, 6, 30),
+                         QStringLiteral("01"), QStringLiteral("3500"));
+    const QString amountOnly =
+        searchConditions(EntryKind::Expense, QDate(2025, 6, 1), QDate(2025, 6, 30), QString(),
+                         QStringLiteral("12.5"));
+    for (const QString& s :
+         {totalsSql(EntryKind::Income, month), listingSql(EntryKind::Income, month),
+          totalsSql(EntryKind::Income, narrow), listingSql(EntryKind::Income, narrow),
+          totalsSql(EntryKind::Expense, amountOnly), listingSql(EntryKind::Expense, amountOnly),
+          deleteEntrySql(EntryKind::Income, 5), categoryListSql(EntryKind::Income)})
+        explain(raw, s);
+
+    listing.close();
+    sqlite3_close(raw);
+    std::printf("errors shown: %d\n", messages.errors);
+    return messages.errors == 0 ? 0 : 1;
+}
