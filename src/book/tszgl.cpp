@@ -592,12 +592,14 @@ void Tszgl::fetchWholeListing()
     QSqlQueryModel* model = m_listing.model();
     if (!model->canFetchMore())
         return;
-    QItemSelectionModel* oldSelection = DBGrid1->selectionModel();
+    QItemSelectionModel* listingSelection = DBGrid1->selectionModel();
     DBGrid1->setModel(nullptr);
-    delete oldSelection;
+    QItemSelectionModel* emptySelection = DBGrid1->selectionModel();
     while (model->canFetchMore())
         model->fetchMore();
     DBGrid1->setModel(model);
+    delete listingSelection;
+    delete emptySelection;
     connectGridSelection();
     if (model->columnCount() > 5)
         DBGrid1->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
