@@ -1,5 +1,6 @@
 // Renders the analysis window after a chart run over a sample book to a PNG:
-//   analysis_picture [output.png]   (default docs/analysis.png)
+//   analysis_picture [output.png] [--stay]   (default docs/analysis.png; --stay keeps
+//                                              the window open for a look at it)
 
 #include "analysis/tfxtb.h"
 #include "samplebook.h"
@@ -37,5 +38,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%s\n", qPrintable(QFileInfo(output).absoluteFilePath()));
+    std::fflush(stdout);
+    if (app.arguments().contains(QStringLiteral("--stay")))
+        return app.exec();
     return 0;
 }
