@@ -6,11 +6,13 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QCursor>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QScopedValueRollback>
+#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -61,6 +63,19 @@ ChartPanel::ChartPanel(Kind kind, QWidget* parent) : QChartView(parent), m_kind(
         m_barSeries->attachAxis(m_categoryAxis);
         m_barSeries->attachAxis(m_valueAxis);
         fitValueAxis();
+        // Where bars are too narrow for legible marks (many years), hovering shows the figure.
+        connect(m_barSeries, &QBarSeries::hovered, this,
+                [this](bool status, int index, QBarSet* set) {
+                    if (!status) {
+                        QToolTip::hideText();
+                        return;
+                    }
+                    const QStringList categories = m_categoryAxis->categories();
+                    QToolTip::showText(QCursor::pos(),
+                                       categories.value(index) + QLatin1Char(' ') + set->label() +
+                                           QStringLiteral("：") + numberText(set->at(index)),
+                                       this);
+                });
         // The plot's size decides whether the marks stand upright.
         connect(c, &QChart::plotAreaChanged, this, &ChartPanel::fitValueAxis);
     }
@@ -165,7 +180,7 @@ void ChartPanel::syncPie(Series& s)
         slice->setBrush(point.color.isValid() ? point.color : palette().at(i % palette().size()));
         slice->setPen(QPen(Qt::white, 1));
         slice->setLabelPosition(QPieSlice::LabelOutside);
-        slice->setLabelArmLengthFactor(0.12);
+        slice->setLabelArmLengthFactor(0.3); // about 20 pixels on these panels
         slice->setLabelFont(withPointSize(font(), 8));
         slices << slice;
     }
@@ -240,6 +255,13 @@ void ChartPanel::fitValueAxis()
     // upright marks above the bars they go inside, white on the bar's colour.
     const bool inside = upright && plot.height() < markPixels * 2;
     m_barSeries->setLabelsAngle(upright ? -90 : 0);
+    // Axis labels too wide for their place (many years) stand upright as well.
+    const QFontMetrics axisMetrics(m_categoryAxis->labelsFont());
+    int widestLabel = 0;
+    for (const QString& label : m_categoryAxis->categories())
+        widestLabel = std::max(widestLabel, axisMetrics.horizontalAdvance(label));
+    const double labelPixels = plot.width() / std::max<qsizetype>(1, m_categoryAxis->count());
+    m_categoryAxis->setLabelsAngle(plot.width() > 0 && widestLabel + 4 > labelPixels ? -90 : 0);
     m_barSeries->setLabelsPosition(inside ? QAbstractBarSeries::LabelsInsideEnd
                                           : QAbstractBarSeries::LabelsOutsideEnd);
     for (const Series& s : std::as_const(m_series))
@@ -317,6 +339,15 @@ QString ChartPanel::pointMark(int series, int index) const
     if (s.pie)
         return s.pie->slices().at(index)->label();
     return QString::number(s.bars->at(index), 'g', m_barSeries->labelsPrecision());
+}
+
+QColor ChartPanel::markColor(int series) const
+{
+    const_cast<ChartPanel*>(this)->sync();
+    const Series& s = m_series[series];
+    if (s.bars)
+        return s.bars->labelColor();
+    return s.pie->slices().isEmpty() ? QColor() : s.pie->slices().first()->labelColor();
 }
 
 QStringList ChartPanel::legendTexts() const

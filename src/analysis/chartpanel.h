@@ -55,6 +55,8 @@ public:
     QColor pointColor(int series, int index) const;
     // The mark drawn on the point: the percentage of a slice, the value of a bar.
     QString pointMark(int series, int index) const;
+    // The colour of a series' marks.
+    QColor markColor(int series) const;
     // The legend texts of a pie (the slice labels) or a bar panel (the series titles).
     QStringList legendTexts() const;
 

@@ -177,6 +177,8 @@ void TestTfxtb::emptyBook()
     QCOMPARE(points(months, Tfxtb::Series4), monthLabels());
     QCOMPARE(months->pointColor(Tfxtb::Series3, 0), QColor(Qt::blue));
     QCOMPARE(months->pointColor(Tfxtb::Series4, 11), QColor(Qt::red));
+    // Marks above the bars stand on the white background: not the theme's white.
+    QCOMPARE(months->markColor(Tfxtb::Series3), QColor(Qt::black));
     QCOMPARE(months->legendTexts(), (QStringList{QStringLiteral("收入"), QStringLiteral("支出")}));
     ChartPanel* years = f.chart("Chart4");
     QCOMPARE(years->titleLines(), QStringList{QStringLiteral("收支按年对比图")});
