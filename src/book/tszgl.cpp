@@ -412,8 +412,8 @@ void Tszgl::BitBtn_saveClick()
             m_messages.info(QStringLiteral("输入的金额格式非法!"));
             return;
         }
-        // The statement takes the rounded text itself: the box may cut a long
-        // exponent-free form at its twelve characters.
+        // The statement takes the rounded text itself: the box holds twelve
+        // characters, and a pasted exponent form can round to a longer text.
         const QString amountText = numberText(*amount);
         Edit_lr_je->setText(amountText);
         if (Memo_lr_sm->text().isEmpty()) {

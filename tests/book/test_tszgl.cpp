@@ -161,6 +161,27 @@ private Q_SLOTS:
         QCOMPARE(btn("BitBtn_cx")->text(), QStringLiteral("查  询"));
     }
 
+    void tabOrder()
+    {
+        const QStringList expected = {
+            "DateTimePicker_cx1", "DateTimePicker_cx2", "Edit_cx_je",
+            "BitBtn_cx",          "ComboBox_cx_lb",     "RadioButton_cx_sr",
+            "RadioButton_cx_zc",  "BitBtn_cx_txt",      "DBGrid1",
+            "DateTimePicker_lr",  "ComboBox_lr_lb",     "Edit_lr_je",
+            "Memo_lr_sm",         "BitBtn_save",        "BitBtn_resume",
+            "RadioButton_lr_sr",  "RadioButton_lr_zc",  "BitBtn_update",
+            "BitBtn_del"};
+        QStringList seen;
+        QWidget* start = date("DateTimePicker_cx1");
+        QWidget* at = start;
+        do {
+            if (expected.contains(at->objectName()) && !seen.contains(at->objectName()))
+                seen << at->objectName();
+            at = at->nextInFocusChain();
+        } while (at != start);
+        QCOMPARE(seen, expected);
+    }
+
     void saveRoundsToCents_data()
     {
         QTest::addColumn<QString>("typed");
