@@ -236,11 +236,13 @@ double Tfxtb::readSum(Query& query, const QString& statement)
     return sumValue(query.field(0));
 }
 
-QString Tfxtb::readText(Query& query, const QString& statement)
+QString Tfxtb::readYearText(Query& query, const QString& statement)
 {
     query.setText(statement);
     query.open();
-    return query.fieldText(0);
+    // No income at all gives the year 0; a stored key gives its first four characters.
+    const QVariant v = query.field(0);
+    return (v.isNull() ? QStringLiteral("0") : v.toString()).left(4);
 }
 
 void Tfxtb::fillPie(ChartPanel* chart, int series, Kind kind, const QString& condition)
@@ -307,8 +309,7 @@ void Tfxtb::chartRun()
 
     QString year = Edit_year->text();
     if (year.isEmpty()) {
-        const QString newest = readText(q, analysissql::newestPeriod());
-        year = (newest.isEmpty() ? QStringLiteral("0") : newest).left(4);
+        year = readYearText(q, analysissql::newestPeriod());
     }
     double yearIncome = 0;
     double yearExpense = 0;
@@ -332,8 +333,7 @@ void Tfxtb::chartRun()
     setBalance(Label_year_jc, year + QStringLiteral("年结存余额："), yearIncome, yearExpense);
 
     auto yearOf = [&](const QString& statement) {
-        QString text = readText(q, statement);
-        text = (text.isEmpty() ? QStringLiteral("0") : text).left(4);
+        const QString text = readYearText(q, statement);
         bool ok = false;
         const int value = text.toInt(&ok);
         if (!ok)

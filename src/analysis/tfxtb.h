@@ -45,7 +45,7 @@ private:
     void chartRun();
     void reportRun(analysissql::Period period, QLineEdit* input);
     double readSum(Query& query, const QString& statement);
-    QString readText(Query& query, const QString& statement);
+    QString readYearText(Query& query, const QString& statement);
     void fillPie(ChartPanel* chart, int series, analysissql::Kind kind, const QString& condition);
     void setBalance(QLabel* label, const QString& prefix, double income, double expense);
 
