@@ -1,19 +1,34 @@
 #include "store/gbk.h"
 
 #include <QStringEncoder>
+#include <optional>
 
 namespace {
 
 // Encodes one piece; returns false when the encoder met a character it cannot hold.
 bool encodePiece(QStringView piece, QByteArray& out)
 {
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
+    // Opening the converter costs far more than a short line; keep one per thread.
+    thread_local std::optional<QStringEncoder> encoder;
+    if (!encoder)
+        encoder.emplace("GBK", QStringConverter::Flag::Stateless);
+    if (!encoder->isValid())
         qFatal("The GBK encoder is not available in this Qt build");
-    const QByteArray bytes = encoder.encode(piece);
-    if (encoder.hasError())
+    const QByteArray bytes = encoder->encode(piece);
+    if (encoder->hasError()) {
+        // The error sticks to the converter; the next piece gets a fresh one.
+        encoder.reset();
         return false;
+    }
     out += bytes;
+    return true;
+}
+
+bool isAscii(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
     return true;
 }
 
@@ -21,6 +36,8 @@ bool encodePiece(QStringView piece, QByteArray& out)
 
 QByteArray encodeGbk(const QString& text)
 {
+    if (isAscii(text))
+        return text.toLatin1();
     QByteArray out;
     out.reserve(text.size() * 2);
     QByteArray whole;
