@@ -54,6 +54,8 @@ ChartPanel::ChartPanel(Kind kind, QWidget* parent) : QChartView(parent), m_kind(
         m_barSeries->setBarWidth(0.8);
         c->addSeries(m_barSeries);
         m_categoryAxis = new QBarCategoryAxis;
+        // Upright year labels fit their place in full; "..." would tell nothing.
+        m_categoryAxis->setTruncateLabels(false);
         m_categoryAxis->setLabelsFont(withPointSize(font(), 8));
         m_valueAxis = new QValueAxis;
         m_valueAxis->setLabelsFont(withPointSize(font(), 8));
@@ -254,6 +256,9 @@ void ChartPanel::fitValueAxis()
     // Outside the bars the marks are black on white; in a plot too low for
     // upright marks above the bars they go inside, white on the bar's colour.
     const bool inside = upright && plot.height() < markPixels * 2;
+    // A bar narrower than a line of text cannot carry a legible mark (twenty
+    // years side by side): then the figure shows when the pointer is on the bar.
+    m_barSeries->setLabelsVisible(plot.width() <= 0 || barPixels + 1 >= metrics.height());
     m_barSeries->setLabelsAngle(upright ? -90 : 0);
     // Axis labels too wide for their place (many years) stand upright as well.
     const QFontMetrics axisMetrics(m_categoryAxis->labelsFont());

@@ -89,6 +89,18 @@ ChartPanel* makeChart(QWidget* parent, const char* name, ChartPanel::Kind kind,
     return chart;
 }
 
+// Summary texts shrink their type as far as needed to show the whole figure.
+void setSummary(QLabel* label, const QString& text)
+{
+    QFont f = label->parentWidget()->font();
+    const qreal full = f.pointSizeF() * 0.9;
+    f.setPointSizeF(full);
+    while (QFontMetrics(f).horizontalAdvance(text) > label->width() && f.pointSizeF() > full * 0.7)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    label->setFont(f);
+    label->setText(text);
+}
+
 double sumValue(const QVariant& v)
 {
     return v.isNull() ? 0.0 : v.toDouble();
@@ -162,11 +174,9 @@ void Tfxtb::buildControls()
     GroupBox2 = new QGroupBox(QStringLiteral("汇总信息"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(512, 472, 492, 177);
-    // A size smaller, so that a year's figures fit their columns.
-    QFont summaryFont = font();
-    summaryFont.setPointSizeF(summaryFont.pointSizeF() * 0.9);
     const int lefts[] = {13, 173, 349};
-    const int widths[] = {148, 164, 132};
+    // Each label reaches to the next column, so that long figures have room.
+    const int widths[] = {156, 172, 138};
     const int tops[] = {30, 62, 94};
     QLabel** cells[3][3] = {{&Label_dq_sr, &Label_year_sr, &Label_count_sr},
                             {&Label_dq_zc, &Label_year_zc, &Label_count_zc},
@@ -180,7 +190,6 @@ void Tfxtb::buildControls()
             *cells[row][col] = makeLabel(GroupBox2, names[row][col], QString(),
                                          QRect(lefts[col], tops[row], widths[col], 17));
             setTextColour(*cells[row][col], kBlue);
-            (*cells[row][col])->setFont(summaryFont);
         }
     }
 
@@ -263,7 +272,7 @@ void Tfxtb::fillPie(ChartPanel* chart, int series, Kind kind, const QString& con
 void Tfxtb::setBalance(QLabel* label, const QString& prefix, double income, double expense)
 {
     const double difference = income - expense;
-    label->setText(prefix + balanceText(difference));
+    setSummary(label, prefix + balanceText(difference));
     // The colour follows the unrounded difference.
     setTextColour(label, difference >= 0 ? kBlue : kRed);
 }
@@ -299,11 +308,11 @@ void Tfxtb::chartRun()
         analysissql::dateCondition(DateTimePicker1->date(), DateTimePicker2->date());
 
     const double rangeIncome = readSum(q, analysissql::rangeTotal(Kind::Income, condition));
-    Label_dq_sr->setText(QStringLiteral("当期收入合计：") + numberText(rangeIncome));
+    setSummary(Label_dq_sr, QStringLiteral("当期收入合计：") + numberText(rangeIncome));
     fillPie(Chart1, Series1, Kind::Income, condition);
 
     const double rangeExpense = readSum(q, analysissql::rangeTotal(Kind::Expense, condition));
-    Label_dq_zc->setText(QStringLiteral("当期支出合计：") + numberText(rangeExpense));
+    setSummary(Label_dq_zc, QStringLiteral("当期支出合计：") + numberText(rangeExpense));
     setBalance(Label_dq_jcje, QStringLiteral("当期结存余额："), rangeIncome, rangeExpense);
     fillPie(Chart2, Series2, Kind::Expense, condition);
 
@@ -328,8 +337,8 @@ void Tfxtb::chartRun()
     Chart3->setTitleLines({year + QStringLiteral("年") + Chart3->titleLines().join(QString())});
     Chart3->setSeriesTitle(Series3, QStringLiteral("收入"));
     Chart3->setSeriesTitle(Series4, QStringLiteral("支出"));
-    Label_year_sr->setText(year + QStringLiteral("年收入总额：") + numberText(yearIncome));
-    Label_year_zc->setText(year + QStringLiteral("年支出总额：") + numberText(yearExpense));
+    setSummary(Label_year_sr, year + QStringLiteral("年收入总额：") + numberText(yearIncome));
+    setSummary(Label_year_zc, year + QStringLiteral("年支出总额：") + numberText(yearExpense));
     setBalance(Label_year_jc, year + QStringLiteral("年结存余额："), yearIncome, yearExpense);
 
     auto yearOf = [&](const QString& statement) {
@@ -356,8 +365,8 @@ void Tfxtb::chartRun()
     }
     Chart4->setSeriesTitle(Series5, QStringLiteral("总收入"));
     Chart4->setSeriesTitle(Series6, QStringLiteral("总支出"));
-    Label_count_sr->setText(QStringLiteral("收入总额：") + numberText(allIncome));
-    Label_count_zc->setText(QStringLiteral("支出总额：") + numberText(allExpense));
+    setSummary(Label_count_sr, QStringLiteral("收入总额：") + numberText(allIncome));
+    setSummary(Label_count_zc, QStringLiteral("支出总额：") + numberText(allExpense));
     setBalance(Label_count_jc, QStringLiteral("结存余额："), allIncome, allExpense);
 
     m_context.ADOQuery1().close();
