@@ -129,6 +129,7 @@ private Q_SLOTS:
     void startsWithOnlyTheInputs();
     void emptyBook();
     void dateCheckHidesAnEarlierRun();
+    void waitLabelShowsWhileStatementsRun();
     void sameDayRangeAndStatements();
     void categoriesWithoutEntriesGiveZeroSlices();
     void typedYearDrivesTheMonthlyChart_data();
@@ -236,6 +237,28 @@ void TestTfxtb::dateCheckHidesAnEarlierRun()
     QCOMPARE(f.chart("Chart3")->pointCount(Tfxtb::Series4), 0);
     QCOMPARE(f.chart("Chart4")->pointCount(Tfxtb::Series5), 0);
     QCOMPARE(f.chart("Chart3")->titleLines(), QStringList{QStringLiteral("收支按月对比图")});
+}
+
+void TestTfxtb::waitLabelShowsWhileStatementsRun()
+{
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.run(); // a completed run first: its charts must be gone during the next
+    auto* wait = f.child<QLabel>("Label_wait");
+    int statements = 0;
+    int seenWrong = 0;
+    f.book.context().database().setStatementLog([&](const QString&) {
+        ++statements;
+        if (!wait->isVisible() || f.chart("Chart1")->isVisible() ||
+            f.window->findChild<QGroupBox*>(QStringLiteral("GroupBox2"))->isVisible())
+            ++seenWrong;
+    });
+    f.child<QPushButton>("BitBtn1")->click();
+    QCOMPARE(statements, 33);
+    QCOMPARE(seenWrong, 0);
+    QVERIFY(!wait->isVisible());
+    QVERIFY(f.chart("Chart1")->isVisible());
 }
 
 void TestTfxtb::sameDayRangeAndStatements()
