@@ -174,19 +174,28 @@ void ChartPanel::sync()
 
 void ChartPanel::syncPie(Series& s)
 {
-    s.pie->clear();
-    QList<QPieSlice*> slices;
-    for (qsizetype i = 0; i < s.points.size(); ++i) {
-        const Point& point = s.points[i];
-        auto* slice = new QPieSlice(point.label, point.value);
-        slice->setBrush(point.color.isValid() ? point.color : palette().at(i % palette().size()));
-        slice->setPen(QPen(Qt::white, 1));
-        slice->setLabelPosition(QPieSlice::LabelOutside);
-        slice->setLabelArmLengthFactor(0.3); // about 20 pixels on these panels
-        slice->setLabelFont(withPointSize(font(), 8));
-        slices << slice;
+    // The same categories as last time (the usual case): the slices are kept
+    // and take their new values, which spares building their items again.
+    QList<QPieSlice*> slices = s.pie->slices();
+    if (slices.size() != s.points.size()) {
+        s.pie->clear();
+        slices.clear();
+        for (qsizetype i = 0; i < s.points.size(); ++i) {
+            auto* slice = new QPieSlice;
+            slice->setPen(QPen(Qt::white, 1));
+            slice->setLabelPosition(QPieSlice::LabelOutside);
+            slice->setLabelArmLengthFactor(0.3); // about 20 pixels on these panels
+            slice->setLabelFont(withPointSize(font(), 8));
+            slices << slice;
+        }
+        s.pie->append(slices);
     }
-    s.pie->append(slices);
+    for (qsizetype i = 0; i < slices.size(); ++i) {
+        const Point& point = s.points[i];
+        slices[i]->setValue(point.value);
+        slices[i]->setBrush(point.color.isValid() ? point.color
+                                                  : palette().at(i % palette().size()));
+    }
     // The slice's own label is its mark; the legend keeps the category name.
     const QList<QLegendMarker*> markers = chart()->legend()->markers(s.pie);
     for (qsizetype i = 0; i < slices.size(); ++i) {
@@ -213,12 +222,22 @@ void ChartPanel::syncBars()
             if (s.points[i].color.isValid())
                 s.bars->setColor(s.points[i].color);
         }
-        s.bars->remove(0, s.bars->count());
-        s.bars->append(values);
+        // As many bars as before (twelve months, the same years): new values in place.
+        if (s.bars->count() == values.size()) {
+            for (qsizetype i = 0; i < values.size(); ++i) {
+                if (s.bars->at(i) != values[i])
+                    s.bars->replace(i, values[i]);
+            }
+        } else {
+            s.bars->remove(0, s.bars->count());
+            s.bars->append(values);
+        }
     }
-    m_categoryAxis->clear();
-    if (!categories.isEmpty())
-        m_categoryAxis->append(categories);
+    if (m_categoryAxis->categories() != categories) {
+        m_categoryAxis->clear();
+        if (!categories.isEmpty())
+            m_categoryAxis->append(categories);
+    }
     fitValueAxis();
 }
 
@@ -241,12 +260,16 @@ void ChartPanel::fitValueAxis()
     // Marks stand beyond the bar ends; when the bars are narrower than the widest
     // mark, the marks turn upright so that they do not run into each other.
     const QFontMetrics metrics(m_series.isEmpty() ? font() : m_series.first().bars->labelFont());
-    int widest = 0;
+    // Marks are digits, a point and a sign: the digit width times the length is
+    // close enough, and far cheaper than shaping every text.
+    qsizetype longest = 0;
     for (const Series& s : std::as_const(m_series)) {
         for (int i = 0; i < s.bars->count(); ++i)
-            widest = std::max(widest, metrics.horizontalAdvance(QString::number(
-                                          s.bars->at(i), 'g', m_barSeries->labelsPrecision())));
+            longest = std::max(
+                longest,
+                QString::number(s.bars->at(i), 'g', m_barSeries->labelsPrecision()).size());
     }
+    const int widest = static_cast<int>(longest) * metrics.horizontalAdvance(QLatin1Char('0'));
     const QRectF plot = chart()->plotArea();
     const qsizetype slots =
         std::max<qsizetype>(1, m_categoryAxis->count()) * std::max<qsizetype>(1, m_series.size());
@@ -278,8 +301,14 @@ void ChartPanel::fitValueAxis()
     else if (plot.height() > markPixels * 1.5)
         room = markPixels / (plot.height() - markPixels);
     const double span = high - low;
-    m_valueAxis->setRange(low < 0 ? low - span * room : 0, high > 0 ? high + span * room : 0);
-    m_valueAxis->applyNiceNumbers();
+    const std::pair<double, double> range(low < 0 ? low - span * room : 0,
+                                          high > 0 ? high + span * room : 0);
+    // Each new range lays the chart out again: only when it changes.
+    if (range != m_range) {
+        m_range = range;
+        m_valueAxis->setRange(range.first, range.second);
+        m_valueAxis->applyNiceNumbers();
+    }
 }
 
 void ChartPanel::resizeEvent(QResizeEvent* event)

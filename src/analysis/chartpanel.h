@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 class QBarCategoryAxis;
 class QBarSeries;
@@ -97,6 +98,7 @@ private:
     QBarSeries* m_barSeries = nullptr;
     QBarCategoryAxis* m_categoryAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
+    std::pair<double, double> m_range{0, 0}; // asked of the value axis before rounding
     bool m_fitting = false;
     bool m_dirty = false;
     bool m_syncQueued = false;

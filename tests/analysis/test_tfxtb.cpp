@@ -283,6 +283,16 @@ void TestTfxtb::sameDayRangeAndStatements()
     QCOMPARE(f.chart("Chart1")->pointMark(Tfxtb::Series1, 0), QStringLiteral("83.3%"));
     QCOMPARE(f.chart("Chart1")->legendTexts(),
              (QStringList{QStringLiteral("工资"), QStringLiteral("奖金")}));
+    // A second run over other figures redraws the same slices with new marks and names.
+    f.book.exec(QStringLiteral("update bmb set bmmc='薪金' where lb='01'"));
+    f.book.exec(QStringLiteral("update srb set srje=1000 where srlb='01'"));
+    f.run();
+    QCOMPARE(f.chart("Chart1")->pointMark(Tfxtb::Series1, 0), QStringLiteral("50.0%"));
+    QCOMPARE(f.chart("Chart1")->legendTexts(),
+             (QStringList{QStringLiteral("薪金"), QStringLiteral("奖金")}));
+    f.book.exec(QStringLiteral("update srb set srje=5000 where srlb='01'"));
+    f.book.exec(QStringLiteral("update bmb set bmmc='工资' where lb='01'"));
+    f.run();
     QCOMPARE(f.chart("Chart3")->pointValue(Tfxtb::Series3, 10), 6999.0);
     QCOMPARE(f.chart("Chart3")->pointMark(Tfxtb::Series4, 10), QStringLiteral("1234.5"));
 
@@ -417,10 +427,16 @@ void TestTfxtb::balancesAreRoundedAndColoured()
     QCOMPARE(f.colour("Label_year_jc"), QColor(Qt::red));
     QCOMPARE(f.label("Label_count_jc"), QStringLiteral("结存余额：-10.3"));
     QCOMPARE(f.colour("Label_count_jc"), QColor(Qt::red));
+    QCOMPARE(f.chart("Chart3")->pointMark(Tfxtb::Series4, 0), QStringLiteral("20.5"));
+    QCOMPARE(f.chart("Chart4")->pointMark(Tfxtb::Series6, 1), QStringLiteral("0.1"));
 
     // The next run recolours: a balance back at 0 or above is blue again.
     f.book.exec(QStringLiteral("delete from zcb"));
     f.run();
+    // The drawn bars take the new figures.
+    QCOMPARE(f.chart("Chart3")->pointMark(Tfxtb::Series4, 0), QStringLiteral("0"));
+    QCOMPARE(f.chart("Chart4")->pointMark(Tfxtb::Series6, 1), QStringLiteral("0"));
+    QCOMPARE(f.chart("Chart3")->pointMark(Tfxtb::Series3, 0), QStringLiteral("10"));
     QCOMPARE(f.colour("Label_year_jc"), QColor(Qt::blue));
     QCOMPARE(f.colour("Label_count_jc"), QColor(Qt::blue));
     QCOMPARE(f.label("Label_count_jc"), QStringLiteral("结存余额：10.3"));
