@@ -480,6 +480,13 @@ void TestTfxtb::keysOfTheEditBoxes()
         QCOMPARE(edit->text(), QStringLiteral("2005"));
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(edit->text(), QStringLiteral("200"));
+        // Pasted text is held to digits as well.
+        edit->clear();
+        edit->insert(QStringLiteral("../x"));
+        edit->insert(QStringLiteral("20/5"));
+        QCOMPARE(edit->text(), QString());
+        edit->insert(QStringLiteral("2005"));
+        QCOMPARE(edit->text(), QStringLiteral("2005"));
     }
 }
 
