@@ -21,8 +21,13 @@ QString engineText(const QSqlError& error)
 
 } // namespace
 
+bool QueryModel::isWatched() const
+{
+    return receivers(SIGNAL(modelReset())) > 0;
+}
+
 Query::Query(Database& database, const QString& initialText)
-    : m_database(database), m_text(initialText), m_model(std::make_unique<QSqlQueryModel>())
+    : m_database(database), m_text(initialText), m_model(std::make_unique<QueryModel>())
 {}
 
 Query::~Query() = default;
@@ -40,12 +45,29 @@ void Query::open()
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
     QSqlQuery query(m_database.connection());
+    const bool shown = m_model->isWatched();
+    query.setForwardOnly(!shown);
     if (!query.exec(toSqliteDialect(m_text)))
         throw StoreError(engineText(query.lastError()));
-    m_model->setQuery(std::move(query));
-    if (m_model->lastError().isValid())
-        throw StoreError(engineText(m_model->lastError()));
+    if (shown) {
+        m_model->setQuery(std::move(query));
+        if (m_model->lastError().isValid())
+            throw StoreError(engineText(m_model->lastError()));
+    } else {
+        m_plainQuery = std::make_unique<QSqlQuery>(std::move(query));
+        m_plain = m_plainQuery->next();
+    }
     m_open = true;
+    m_row = 0;
+}
+
+void Query::restartPlain()
+{
+    // A forward-only cursor cannot go back: run the statement again.
+    m_plainQuery->finish();
+    if (!m_plainQuery->exec(m_plainQuery->lastQuery()))
+        throw StoreError(engineText(m_plainQuery->lastError()));
+    m_plain = m_plainQuery->next();
     m_row = 0;
 }
 
@@ -55,6 +77,7 @@ void Query::exec()
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
     QSqlQuery query(m_database.connection());
+    query.setForwardOnly(true);
     if (!query.exec(toSqliteDialect(m_text)))
         throw StoreError(engineText(query.lastError()));
 }
@@ -63,7 +86,12 @@ void Query::close()
 {
     if (!m_open)
         return;
-    m_model->clear();
+    if (plain()) {
+        m_plainQuery.reset();
+        m_plain.reset();
+    } else {
+        m_model->clear();
+    }
     m_open = false;
     m_row = 0;
 }
@@ -72,6 +100,8 @@ bool Query::eof() const
 {
     if (!m_open)
         return true;
+    if (plain())
+        return !*m_plain;
     if (m_row < m_model->rowCount())
         return false;
     while (m_model->canFetchMore()) {
@@ -84,37 +114,57 @@ bool Query::eof() const
 
 bool Query::isEmpty() const
 {
-    return !m_open || (m_model->rowCount() == 0 && !m_model->canFetchMore());
+    if (!m_open)
+        return true;
+    if (plain())
+        return m_row == 0 && !*m_plain;
+    return m_model->rowCount() == 0 && !m_model->canFetchMore();
 }
 
 void Query::first()
 {
+    if (plain() && m_row != 0)
+        restartPlain();
     m_row = 0;
 }
 
 void Query::next()
 {
-    if (!eof())
-        ++m_row;
+    if (eof())
+        return;
+    if (plain())
+        m_plain = m_plainQuery->next();
+    ++m_row;
 }
 
 bool Query::setRow(int row)
 {
     if (row < 0)
         return false;
+    if (plain()) {
+        if (row < m_row)
+            restartPlain();
+        while (m_row < row && !eof())
+            next();
+        return !eof();
+    }
     m_row = row;
     return !eof();
 }
 
 int Query::fieldCount() const
 {
-    return m_open ? m_model->record().count() : 0;
+    if (!m_open)
+        return 0;
+    return plain() ? m_plainQuery->record().count() : m_model->record().count();
 }
 
 QVariant Query::field(int index) const
 {
     if (eof())
         return {};
+    if (plain())
+        return m_plainQuery->value(index);
     return m_model->record(m_row).value(index);
 }
 
@@ -122,6 +172,8 @@ QVariant Query::field(const QString& name) const
 {
     if (eof())
         return {};
+    if (plain())
+        return m_plainQuery->value(name);
     return m_model->record(m_row).value(name);
 }
 

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <QSqlQueryModel>
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 class Database;
-class QSqlQueryModel;
+class QSqlQuery;
+
+// The model behind a grid. It knows whether anything (a view) is attached, so
+// that a query nobody shows can skip the model's bookkeeping.
+class QueryModel final : public QSqlQueryModel
+{
+    Q_OBJECT
+public:
+    using QSqlQueryModel::QSqlQueryModel;
+    bool isWatched() const;
+};
 
 // A query object: holds one statement text at a time, written in the program's
 // dialect, and either opens it as a result set or executes it. Failures throw
@@ -46,14 +58,21 @@ public:
     QString fieldText(int index) const;
     QString fieldText(const QString& name) const;
 
-    // The result as a model for a read-only grid; empty while closed.
+    // The result as a model for a read-only grid; empty while closed. While a
+    // view or another object is connected to it, every result goes through it.
     QSqlQueryModel* model() const { return m_model.get(); }
     Database& database() const { return m_database; }
 
 private:
+    // A forward-only cursor for results that no grid shows: no row cache, no model signals.
+    bool plain() const { return m_plain.has_value(); }
+    void restartPlain();
+
     Database& m_database;
     QString m_text;
-    std::unique_ptr<QSqlQueryModel> m_model;
+    std::unique_ptr<QueryModel> m_model;
+    std::unique_ptr<QSqlQuery> m_plainQuery;
+    std::optional<bool> m_plain; // engaged while a plain result is open: true while on a row
     bool m_open = false;
     int m_row = 0;
 };

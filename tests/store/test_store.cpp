@@ -44,6 +44,7 @@ private Q_SLOTS:
     void openingWorksOnceTheFileAppears();
     void pathsWithUriCharacters();
     void readingByPositionAndName();
+    void onlyAWatchedResultFillsTheModel();
     void valuesWithQuotesAreStoredExactly();
     void conventionsOfTheBook();
     void sumsAreExactOverManyRows();
@@ -187,6 +188,37 @@ void TestStore::readingByPositionAndName()
     query.setText(QStringLiteral("select * from nosuchtable"));
     QVERIFY_THROWS_EXCEPTION(StoreError, query.open());
     QVERIFY(!query.isOpen());
+}
+
+void TestStore::onlyAWatchedResultFillsTheModel()
+{
+    TestBook book;
+    for (int i = 1; i <= 300; ++i)
+        book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                                 "values(#2005-11-05#,'01','工资',%1,'','200511')")
+                      .arg(i));
+    Query& query = book.context().ADOQuery_cxsz();
+    query.setText(QStringLiteral("select * from srb order by uid"));
+    query.open();
+    QCOMPARE(query.model()->rowCount(), 0); // nobody shows it: a plain cursor
+    QVERIFY(query.setRow(299));
+    QCOMPARE(query.field(4).toInt(), 300);
+    QVERIFY(query.setRow(5)); // backwards too
+    QCOMPARE(query.field(4).toInt(), 6);
+    QVERIFY(!query.setRow(300));
+
+    int resets = 0;
+    QObject::connect(query.model(), &QAbstractItemModel::modelReset, [&resets] { ++resets; });
+    query.setText(QStringLiteral("select * from srb order by uid desc"));
+    query.open();
+    QVERIFY(resets > 0);
+    QVERIFY(query.model()->rowCount() > 0);
+    QCOMPARE(query.model()->data(query.model()->index(0, 4)).toInt(), 300);
+    int rows = 0;
+    for (query.first(); !query.eof(); query.next())
+        ++rows;
+    QCOMPARE(rows, 300);
+    QCOMPARE(query.model()->rowCount(), 300);
 }
 
 void TestStore::valuesWithQuotesAreStoredExactly()
