@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -54,6 +55,8 @@ private Q_SLOTS:
     void aMissingBookIsReportedUntilItAppears();
     void keysInTheEditBoxes();
     void lookupStatement();
+    void closingTheDialogEndsTheProgram_data();
+    void closingTheDialogEndsTheProgram();
 };
 
 void TestLogin::dialogAsDesigned()
@@ -273,6 +276,36 @@ void TestLogin::lookupStatement()
     QCOMPARE(withheldMenuEntries(QStringLiteral("000")), QList<int>({1, 2, 3}));
     QCOMPARE(withheldMenuEntries(QStringLiteral("0000")), QList<int>({1, 2, 3}));
     QCOMPARE(withheldMenuEntries(QString()), QList<int>());
+}
+
+void TestLogin::closingTheDialogEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("exit button") << "button" << 0;
+    QTest::newRow("system close") << "close" << 0;
+    QTest::newRow("signing in goes on") << "login" << 7;
+}
+
+void TestLogin::closingTheDialogEndsTheProgram()
+{
+    QFETCH(QString, how);
+    QFETCH(int, exitCode);
+    // As in the program: only the dialog's own closing ends the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Login l;
+    QVERIFY(l.show());
+    QTimer::singleShot(0, &l.dialog, [&] {
+        if (how == QLatin1String("button"))
+            l.dialog.findChild<QPushButton*>(QStringLiteral("BitBtn2"))->click();
+        else if (how == QLatin1String("close"))
+            l.dialog.close();
+        else
+            l.attempt(QStringLiteral("admin"), QStringLiteral("tovek"));
+    });
+    QTimer::singleShot(1000, [] { QCoreApplication::exit(7); }); // the run went on
+    QCOMPARE(QCoreApplication::exec(), exitCode);
+    QApplication::setQuitOnLastWindowClosed(true);
 }
 
 QTEST_MAIN(TestLogin)
