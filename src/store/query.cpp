@@ -55,7 +55,8 @@ void Query::open()
             throw StoreError(engineText(m_model->lastError()));
     } else {
         m_plainQuery = std::make_unique<QSqlQuery>(std::move(query));
-        m_plain = m_plainQuery->next();
+        m_ahead = m_plainQuery->next();
+        stepPlain();
     }
     m_open = true;
     m_row = 0;
@@ -67,8 +68,20 @@ void Query::restartPlain()
     m_plainQuery->finish();
     if (!m_plainQuery->exec(m_plainQuery->lastQuery()))
         throw StoreError(engineText(m_plainQuery->lastError()));
-    m_plain = m_plainQuery->next();
+    m_ahead = m_plainQuery->next();
+    stepPlain();
     m_row = 0;
+}
+
+void Query::stepPlain()
+{
+    m_plain = m_ahead;
+    if (m_ahead) {
+        m_current = m_plainQuery->record();
+        m_ahead = m_plainQuery->next();
+    } else {
+        m_current.clear();
+    }
 }
 
 void Query::exec()
@@ -89,6 +102,8 @@ void Query::close()
     if (plain()) {
         m_plainQuery.reset();
         m_plain.reset();
+        m_current.clear();
+        m_ahead = false;
     } else {
         m_model->clear();
     }
@@ -133,7 +148,7 @@ void Query::next()
     if (eof())
         return;
     if (plain())
-        m_plain = m_plainQuery->next();
+        stepPlain();
     ++m_row;
 }
 
@@ -164,7 +179,7 @@ QVariant Query::field(int index) const
     if (eof())
         return {};
     if (plain())
-        return m_plainQuery->value(index);
+        return m_current.value(index);
     return m_model->record(m_row).value(index);
 }
 
@@ -173,7 +188,7 @@ QVariant Query::field(const QString& name) const
     if (eof())
         return {};
     if (plain())
-        return m_plainQuery->value(name);
+        return m_current.value(name);
     return m_model->record(m_row).value(name);
 }
 

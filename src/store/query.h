@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -64,15 +65,20 @@ public:
     Database& database() const { return m_database; }
 
 private:
-    // A forward-only cursor for results that no grid shows: no row cache, no model signals.
+    // A forward-only cursor for results that no grid shows: no row cache, no
+    // model signals. It reads one row ahead, so a result read to its last row
+    // has already finished its statement and holds no lock on the file.
     bool plain() const { return m_plain.has_value(); }
     void restartPlain();
+    void stepPlain();
 
     Database& m_database;
     QString m_text;
     std::unique_ptr<QueryModel> m_model;
     std::unique_ptr<QSqlQuery> m_plainQuery;
     std::optional<bool> m_plain; // engaged while a plain result is open: true while on a row
+    QSqlRecord m_current;        // the plain cursor's current row
+    bool m_ahead = false;        // the cursor stands on the row after the current one
     bool m_open = false;
     int m_row = 0;
 };

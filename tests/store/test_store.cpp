@@ -45,6 +45,7 @@ private Q_SLOTS:
     void pathsWithUriCharacters();
     void readingByPositionAndName();
     void onlyAWatchedResultFillsTheModel();
+    void aResultReadToItsEndFreesTheBook();
     void valuesWithQuotesAreStoredExactly();
     void conventionsOfTheBook();
     void sumsAreExactOverManyRows();
@@ -219,6 +220,37 @@ void TestStore::onlyAWatchedResultFillsTheModel()
         ++rows;
     QCOMPARE(rows, 300);
     QCOMPARE(query.model()->rowCount(), 300);
+}
+
+void TestStore::aResultReadToItsEndFreesTheBook()
+{
+    TestBook book;
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
+    book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','02','奖金')"));
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(book.path().toUtf8().constData(), &other), SQLITE_OK);
+    auto otherCanWrite = [other] {
+        return sqlite3_exec(other, "insert into bmb(sz,lb,bmmc) values('Z','09','x')", nullptr,
+                            nullptr, nullptr) == SQLITE_OK;
+    };
+    Query& query = book.context().ADOQuery1();
+    // A handler leaves its one-row result open; another program must still be able to write.
+    query.setText(QStringLiteral("select count(*) from bmb where sz='S'"));
+    query.open();
+    QCOMPARE(query.field(0).toInt(), 2);
+    QVERIFY(otherCanWrite());
+    // In the middle of a list the statement is still running...
+    query.setText(QStringLiteral("select * from bmb where sz='S' order by lb"));
+    query.open();
+    QCOMPARE(query.fieldText(QStringLiteral("lb")), QStringLiteral("01"));
+    QVERIFY(!otherCanWrite());
+    // ...and on its last row it is done.
+    query.next();
+    QCOMPARE(query.fieldText(QStringLiteral("bmmc")), QStringLiteral("奖金"));
+    QVERIFY(otherCanWrite());
+    query.next();
+    QVERIFY(query.eof());
+    sqlite3_close(other);
 }
 
 void TestStore::valuesWithQuotesAreStoredExactly()
