@@ -17,8 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 
 using analysissql::Kind;
 using analysissql::Period;
@@ -49,11 +47,9 @@ QLineEdit* makeDigitEdit(QWidget* parent, const char* name, int maxLength, const
     edit->setObjectName(QLatin1String(name));
     edit->setGeometry(geometry);
     edit->setMaxLength(maxLength);
-    // Edit_yearKeyPress: digits and backspace only.
-    installCharFilter(edit, [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
-    // Pasted text too: a period ends up in a report's file name, so "../x" must never get in.
-    edit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    // Edit_yearKeyPress: digits and backspace only; pasted text too, since a
+    // period ends up in a report's file name.
+    setDigitsOnly(edit);
     return edit;
 }
 

@@ -292,22 +292,10 @@ void Tszgl::setupTabOrder()
 
 void Tszgl::setupConnections()
 {
-    connect(RadioButton_lr_sr, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton_lr_srClick();
-    });
-    connect(RadioButton_lr_zc, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton_lr_zcClick();
-    });
-    connect(RadioButton_cx_sr, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton_cx_srClick();
-    });
-    connect(RadioButton_cx_zc, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton_cx_zcClick();
-    });
+    connectChecked(RadioButton_lr_sr, this, [this] { RadioButton_lr_srClick(); });
+    connectChecked(RadioButton_lr_zc, this, [this] { RadioButton_lr_zcClick(); });
+    connectChecked(RadioButton_cx_sr, this, [this] { RadioButton_cx_srClick(); });
+    connectChecked(RadioButton_cx_zc, this, [this] { RadioButton_cx_zcClick(); });
     connect(BitBtn_save, &QPushButton::clicked, this, &Tszgl::BitBtn_saveClick);
     connect(BitBtn_resume, &QPushButton::clicked, this, &Tszgl::BitBtn_resumeClick);
     connect(BitBtn_cx, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);

@@ -20,8 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -58,11 +56,6 @@ QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QStrin
     b->setAutoDefault(false);
     b->setMinimumSize(96, 28);
     return b;
-}
-
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
 } // namespace
@@ -116,14 +109,8 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     for (QLineEdit* edit : {Edit_lb, Edit_bmmc, Edit_user, Edit_pwd})
         installEnterMovesFocus(edit);
 
-    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton1Click();
-    });
-    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            RadioButton2Click();
-    });
+    connectChecked(RadioButton1, this, [this] { RadioButton1Click(); });
+    connectChecked(RadioButton2, this, [this] { RadioButton2Click(); });
     connect(Button_adduser, &QPushButton::clicked, this, &Txtwh::Button_adduserClick);
     connect(Button_deluser, &QPushButton::clicked, this, &Txtwh::Button_deluserClick);
     connect(BitBtn_insert, &QPushButton::clicked, this, &Txtwh::BitBtn_insertClick);
@@ -144,10 +131,7 @@ void Txtwh::buildCategoryGroup()
     Edit_lb = named(new QLineEdit(GroupBox1), "Edit_lb");
     Edit_lb->setMaxLength(2);
     Edit_lb->setFixedWidth(48);
-    installCharFilter(Edit_lb, isDigit);
-    // A code is two digits; pasted text must not smuggle in anything else.
-    Edit_lb->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), Edit_lb));
+    setDigitsOnly(Edit_lb);
 
     Edit_bmmc = named(new QLineEdit(GroupBox1), "Edit_bmmc");
     Edit_bmmc->setValidator(new GbkLengthValidator(8, Edit_bmmc));

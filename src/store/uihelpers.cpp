@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -150,6 +152,22 @@ void installEnterClicks(QWidget* widget, QAbstractButton* button)
                 button->click();
         });
     });
+}
+
+void setDigitsOnly(QLineEdit* edit)
+{
+    installCharFilter(edit, [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+}
+
+void connectChecked(QAbstractButton* button, QObject* context, std::function<void()> handler)
+{
+    QObject::connect(button, &QAbstractButton::toggled, context,
+                     [handler = std::move(handler)](bool checked) {
+                         if (checked)
+                             handler();
+                     });
 }
 
 void setPasswordCharacter(QLineEdit* edit, QChar mask)

@@ -25,6 +25,14 @@ private:
 // (backspace, Enter, arrows) and pasted text pass.
 void installCharFilter(QWidget* widget, std::function<bool(QChar)> allowed);
 
+// The box takes decimal digits only, typed and pasted alike (codes and periods
+// name files and categories, so nothing else may get in).
+void setDigitsOnly(QLineEdit* edit);
+
+// Runs the handler when the button becomes checked, never when it is unchecked
+// or clicked while already checked.
+void connectChecked(QAbstractButton* button, QObject* context, std::function<void()> handler);
+
 // Enter (Return or keypad Enter) in the widget moves the focus to the next
 // control in tab order that is visible and enabled, wrapping at the end.
 void installEnterMovesFocus(QWidget* widget);
