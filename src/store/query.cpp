@@ -180,7 +180,8 @@ QVariant Query::field(int index) const
         return {};
     if (plain())
         return m_current.value(index);
-    return m_model->record(m_row).value(index);
+    // One cell, without building the whole row's record.
+    return m_model->data(m_model->index(m_row, index));
 }
 
 QVariant Query::field(const QString& name) const
@@ -189,7 +190,7 @@ QVariant Query::field(const QString& name) const
         return {};
     if (plain())
         return m_current.value(name);
-    return m_model->record(m_row).value(name);
+    return field(m_model->record().indexOf(name));
 }
 
 QString Query::fieldText(int index) const
