@@ -84,7 +84,7 @@ void Query::stepPlain()
     }
 }
 
-void Query::exec()
+int Query::exec()
 {
     close();
     m_database.ensureOpen();
@@ -93,6 +93,7 @@ void Query::exec()
     query.setForwardOnly(true);
     if (!query.exec(toSqliteDialect(m_text)))
         throw StoreError(engineText(query.lastError()));
+    return query.numRowsAffected();
 }
 
 void Query::close()

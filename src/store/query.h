@@ -39,8 +39,9 @@ public:
     // Opens the statement as a result set positioned on its first row. Opening
     // an open query does nothing.
     void open();
-    // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not read).
-    void exec();
+    // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not
+    // read). Returns the number of rows it changed.
+    int exec();
     void close();
     bool isOpen() const { return m_open; }
 
