@@ -157,8 +157,10 @@ void Tszgl::setupControls()
 {
     resize(1014, 682);
     QPalette pal = palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        pal.setColor(role, Qt::blue);
+    // Disabled controls keep the style's grey, so that "修改" and "删除" show their state.
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(group, role, Qt::blue);
     setPalette(pal);
 
     // Entry group.
