@@ -92,6 +92,7 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     Edit_pwd->setGeometry(184, 96, 81, 23);
     Edit_pwd->setStyleSheet(cream);
     setPasswordCharacter(Edit_pwd, QLatin1Char('*'));
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
                               QStringLiteral("登录"), this);

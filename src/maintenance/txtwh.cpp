@@ -193,6 +193,7 @@ void Txtwh::buildUserGroup()
 
     Edit_pwd = named(new QLineEdit(GroupBox2), "Edit_pwd");
     Edit_pwd->setMaxLength(20);
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
     Edit_pwd->setFixedWidth(170);
     setPasswordCharacter(Edit_pwd, QLatin1Char('#'));
     installCharFilter(Edit_pwd, [](QChar c) { return c != QLatin1Char(' '); });

@@ -205,6 +205,15 @@ void TestTxtwh::inputLimits()
     QCOMPARE(w.Edit_user->text(), QStringLiteral("a b c d "));
     typeText(w.Edit_pwd, QStringLiteral("p a'ss,w.rd 1234567890123456"));
     QCOMPARE(w.Edit_pwd->text(), QStringLiteral("pa'ss,w.rd1234567890"));
+    // Nothing the book cannot hold gets in, pasted or typed.
+    for (QLineEdit* edit : {w.Edit_bmmc, w.Edit_user, w.Edit_pwd}) {
+        edit->clear();
+        for (const QString& junk :
+             {QStringLiteral("a") + QChar(0), QStringLiteral("b\n"),
+              QStringLiteral("c") + QChar(0xD800), QStringLiteral("\U0001F600")})
+            edit->insert(junk);
+        QCOMPARE(edit->text(), QString());
+    }
 }
 
 void TestTxtwh::addWithoutKind()
