@@ -96,7 +96,10 @@ QDateEdit* makePicker(QWidget* parent, const char* name, const QRect& geometry)
     QFont small = picker->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     picker->setFont(small);
-    picker->setStyleSheet(QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; }"));
+    // A style sheet of its own takes the palette from the application, not from
+    // the window: the window's blue is named here again.
+    picker->setStyleSheet(
+        QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; color: blue; }"));
     return picker;
 }
 

@@ -76,6 +76,9 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     buildCategoryGroup();
     buildUserGroup();
     buildLowerPart();
+    // The password box's style sheet (its '#') would take the application's
+    // palette instead of the window's.
+    Edit_pwd->setPalette(blue);
 
     auto* top = new QHBoxLayout;
     top->addWidget(GroupBox1);

@@ -164,8 +164,6 @@ void TestTfxtb::startsWithOnlyTheInputs()
     QCOMPARE(f.child<QLineEdit>("Edit_bb_month")->maxLength(), 6);
     QCOMPARE(f.child<QPushButton>("BitBtn1")->geometry(), QRect(536, 16, 73, 25));
     QCOMPARE(f.chart("Chart3")->geometry(), QRect(6, 280, 998, 192));
-    // Text in blue, typed text included.
-    QCOMPARE(f.child<QLineEdit>("Edit_year")->palette().color(QPalette::Text), QColor(Qt::blue));
 }
 
 void TestTfxtb::emptyBook()

@@ -2,9 +2,13 @@
 #include "app/taboutbox.h"
 #include "testsupport.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -40,6 +44,7 @@ private Q_SLOTS:
     void aboutPanel();
     void aboutPanelOverAMaximisedWindow();
     void functionWindowFrames();
+    void textInBlue();
     void enterOnAFocusedButtonPressesIt_data();
     void enterOnAFocusedButtonPressesIt();
     void aDisabledEntryOpensNothing();
@@ -258,6 +263,36 @@ void TestMainForm::functionWindowFrames()
         QCOMPARE(sub->size(), size);
         if (entry != TMainForm::XTWH) // laid out in full, with no size of its own
             QCOMPARE(sub->widget()->size(), QSize(1014, 682));
+    }
+}
+
+void TestMainForm::textInBlue()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    const QStringList red = {QStringLiteral("Label_wait"), QStringLiteral("Label7")};
+    for (auto entry : {TMainForm::FXTB, TMainForm::XTWH}) {
+        main.menuEntry(entry)->trigger();
+        const QWidget* form = main.mdiArea()->activeSubWindow()->widget();
+        // Every text the window shows, typed text and list lines included.
+        for (const QWidget* w : form->findChildren<QWidget*>()) {
+            QPalette::ColorRole role = QPalette::NoRole;
+            if (qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w))
+                role = QPalette::WindowText;
+            else if (qobject_cast<const QAbstractButton*>(w))
+                role = QPalette::ButtonText;
+            else if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QListWidget*>(w) ||
+                     qobject_cast<const QAbstractSpinBox*>(w))
+                role = QPalette::Text;
+            if (role == QPalette::NoRole || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            const QColor expected = red.contains(w->objectName()) ? Qt::red : Qt::blue;
+            QVERIFY2(w->palette().color(QPalette::Active, role) == expected,
+                     qPrintable(w->objectName()));
+        }
     }
 }
 
