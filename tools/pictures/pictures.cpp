@@ -102,6 +102,8 @@ int main(int argc, char** argv)
     // The book: an income search over the sample year, with its listing.
     main.menuEntry(TMainForm::SZGL)->trigger();
     QWidget* szgl = form(main, "szgl");
+    // Fixed dates throughout, so that the pictures change only with the windows.
+    child<QDateEdit>(szgl, "DateTimePicker_lr")->setDate(QDate(2026, 12, 20));
     child<QRadioButton>(szgl, "RadioButton_cx_sr")->click();
     child<QDateEdit>(szgl, "DateTimePicker_cx1")->setDate(QDate(2026, 1, 1));
     child<QDateEdit>(szgl, "DateTimePicker_cx2")->setDate(QDate(2026, 12, 31));
