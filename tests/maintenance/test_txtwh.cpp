@@ -945,4 +945,4 @@ void TestTxtwh::compactionRefusedWhileAnotherProgramReadsChangesNothing()
 }
 
 QTEST_MAIN(TestTxtwh)
-#include "tst_txtwh.moc"
+#include "test_txtwh.moc"
