@@ -34,6 +34,8 @@ QList<int> withheldMenuEntries(const QString& rights)
 
 namespace {
 
+const char kConnectionCheck[] = "select * from login1";
+
 int loginConnectionNumber()
 {
     static int number = 0;
@@ -47,7 +49,7 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_mainForm(mainForm), m_messages(messages),
       m_database(QStringLiteral("login-%1").arg(loginConnectionNumber()), databasePath),
-      m_query(m_database, QStringLiteral("select * from login1"))
+      m_query(m_database, QString::fromLatin1(kConnectionCheck))
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("PelmoraVerson1.0"));
@@ -92,6 +94,7 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     Edit_pwd->setGeometry(184, 96, 81, 23);
     Edit_pwd->setStyleSheet(cream);
     setPasswordCharacter(Edit_pwd, QLatin1Char('*'));
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
                               QStringLiteral("登录"), this);
@@ -139,6 +142,10 @@ void TForm6::BitBtn1Click()
             return;
         }
         try {
+            // A failed lookup leaves its statement behind: the check runs its own,
+            // so that one bad attempt cannot fail every later one.
+            if (!m_query.isOpen())
+                m_query.setText(QString::fromLatin1(kConnectionCheck));
             m_query.open();
         } catch (const StoreError&) {
             m_messages.info(QStringLiteral("与数据库连接失败,请确认vandrel.mdb是否存在!"));

@@ -193,6 +193,7 @@ void Txtwh::buildUserGroup()
 
     Edit_pwd = named(new QLineEdit(GroupBox2), "Edit_pwd");
     Edit_pwd->setMaxLength(20);
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
     Edit_pwd->setFixedWidth(170);
     setPasswordCharacter(Edit_pwd, QLatin1Char('#'));
     installCharFilter(Edit_pwd, [](QChar c) { return c != QLatin1Char(' '); });
@@ -485,6 +486,16 @@ void Txtwh::BitBtn_updateClick()
         if (!messages.ask(QStringLiteral("是否修改用户名框中的用户密码！")))
             return;
         Query& query = m_context.ADOQuery1();
+        // An update of no row would change nothing: report a missing user instead.
+        query.setText(userCountStatement(Edit_user->text()));
+        query.open();
+        const bool exists = query.field(0).toLongLong() > 0;
+        query.close();
+        if (!exists) {
+            Edit_user->setFocus();
+            messages.info(QStringLiteral("该用户不存在！"));
+            return;
+        }
         query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
         query.exec();
         messages.info(QStringLiteral("密码设置成功！"));

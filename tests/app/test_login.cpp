@@ -52,6 +52,7 @@ private Q_SLOTS:
     void rightsWithholdMenuEntries_data();
     void rightsWithholdMenuEntries();
     void aQuoteInTheNameFindsNoUser();
+    void aFailedLookupNeverLocksTheDialog();
     void aMissingBookIsReportedUntilItAppears();
     void keysInTheEditBoxes();
     void lookupStatement();
@@ -216,6 +217,25 @@ void TestLogin::aQuoteInTheNameFindsNoUser()
     l.attempt(QStringLiteral("o'k"), QStringLiteral("pw"));
     QVERIFY(l.messages.all().isEmpty());
     QCOMPARE(l.main.statusPanel(1)->text(), QStringLiteral("o'k"));
+}
+
+void TestLogin::aFailedLookupNeverLocksTheDialog()
+{
+    Login l;
+    QVERIFY(l.show());
+    // Both boxes refuse a NUL; set past them, it fails the lookup, not the next sign-in.
+    for (QLineEdit* edit : {l.user, l.pwd}) {
+        edit->insert(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+        QCOMPARE(edit->text(), QString());
+    }
+    l.attempt(QStringLiteral("ad") + QChar(0) + QStringLiteral("min"), QStringLiteral("tovek"));
+    QCOMPARE(l.messages.errors.size(), 1);
+    QVERIFY(l.messages.infos.isEmpty());
+    QVERIFY(!l.signedIn());
+    l.messages.clear();
+    l.attempt(QStringLiteral("admin"), QStringLiteral("tovek"));
+    QVERIFY(l.messages.all().isEmpty());
+    QVERIFY(l.signedIn());
 }
 
 void TestLogin::aMissingBookIsReportedUntilItAppears()
