@@ -96,6 +96,8 @@ int main(int argc, char** argv)
     PelmoraApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pelmora.Pelmora"));
     QApplication::setWindowIcon(QIcon(programIcon(64)));
     // The main window is shown by the login dialog only; closing the dialog ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
