@@ -53,7 +53,8 @@ QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QStrin
                     QWidget* parent)
 {
     auto* b = named(new QPushButton(glyphIcon(parent->style(), glyph), text, parent), name);
-    b->setAutoDefault(false);
+    // Enter on a focused button presses it, as in every window.
+    b->setAutoDefault(true);
     b->setMinimumSize(96, 28);
     return b;
 }
@@ -75,6 +76,9 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     buildCategoryGroup();
     buildUserGroup();
     buildLowerPart();
+    // The password box's style sheet (its '#') would take the application's
+    // palette instead of the window's.
+    Edit_pwd->setPalette(blue);
 
     auto* top = new QHBoxLayout;
     top->addWidget(GroupBox1);
@@ -140,7 +144,7 @@ void Txtwh::buildCategoryGroup()
     Button_adduser = named(new QPushButton(QStringLiteral("增加"), GroupBox1), "Button_adduser");
     Button_deluser = named(new QPushButton(QStringLiteral("删除"), GroupBox1), "Button_deluser");
     for (QPushButton* b : {Button_adduser, Button_deluser}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         b->setMinimumSize(80, 28);
     }
 

@@ -783,4 +783,4 @@ void TestTxtwh::safetyCopyFailureStopsInitialisation()
 }
 
 QTEST_MAIN(TestTxtwh)
-#include "tst_txtwh.moc"
+#include "test_txtwh.moc"
