@@ -9,11 +9,13 @@
 #include <QCursor>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QPainter>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QScopedValueRollback>
 #include <QToolTip>
 #include <QValueAxis>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 
@@ -26,7 +28,66 @@ QFont withPointSize(QFont font, qreal size, bool bold = false)
     return font;
 }
 
+// The length of a pie mark's arm, in pixels.
+constexpr double kArmLength = 20;
+
 } // namespace
+
+QList<PlacedPieMark> placePieMarks(const QPointF& centre, double radius, double armLength,
+                                   const QList<PieMark>& marks, const QRectF& bounds)
+{
+    const double ring = radius + armLength;
+    struct Slot
+    {
+        qsizetype index;
+        QPointF anchor; // on the arc
+        double y;       // of the text's underside
+        double height;
+    };
+    QList<Slot> sides[2]; // right, left
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        const double a = qDegreesToRadians(marks[i].angle);
+        const QPointF dir(std::sin(a), -std::cos(a));
+        const bool left = dir.x() < 0;
+        sides[left ? 1 : 0].append(
+            {i, centre + dir * radius, centre.y() + dir.y() * ring, marks[i].size.height()});
+    }
+    QList<PlacedPieMark> placed(marks.size());
+    for (int side = 0; side < 2; ++side) {
+        QList<Slot>& slots = sides[side];
+        std::sort(slots.begin(), slots.end(),
+                  [](const Slot& a, const Slot& b) { return a.y < b.y; });
+        // Down from the top, each text below the one before; then up from the
+        // bottom where that ran past the bounds; then down again from the top.
+        for (qsizetype i = 0; i < slots.size(); ++i) {
+            const double floor = i == 0 ? bounds.top() : slots[i - 1].y;
+            slots[i].y = std::max(slots[i].y, floor + slots[i].height);
+        }
+        for (qsizetype i = slots.size() - 1; i >= 0; --i) {
+            const double ceiling =
+                i == slots.size() - 1 ? bounds.bottom() : slots[i + 1].y - slots[i + 1].height;
+            slots[i].y = std::min(slots[i].y, ceiling);
+        }
+        for (qsizetype i = 0; i < slots.size(); ++i) {
+            const double floor = i == 0 ? bounds.top() : slots[i - 1].y;
+            slots[i].y = std::max(slots[i].y, floor + slots[i].height);
+        }
+        const double sign = side == 0 ? 1 : -1;
+        for (const Slot& slot : std::as_const(slots)) {
+            // On the ring at that height, so that the text stays clear of the pie.
+            const double dy = slot.y - centre.y();
+            const double dx = std::abs(dy) < ring ? std::sqrt(ring * ring - dy * dy) : 0;
+            const QPointF elbow(centre.x() + sign * dx, slot.y);
+            const double width = marks[slot.index].size.width();
+            const QPointF end(elbow.x() + sign * width, slot.y);
+            PlacedPieMark& mark = placed[slot.index];
+            mark.arm << slot.anchor << elbow << end;
+            mark.text = QRectF(QPointF(std::min(elbow.x(), end.x()), slot.y - slot.height),
+                               QSizeF(width, slot.height));
+        }
+    }
+    return placed;
+}
 
 ChartPanel::ChartPanel(Kind kind, QWidget* parent) : QChartView(parent), m_kind(kind)
 {
@@ -183,8 +244,8 @@ void ChartPanel::syncPie(Series& s)
         for (qsizetype i = 0; i < s.points.size(); ++i) {
             auto* slice = new QPieSlice;
             slice->setPen(QPen(Qt::white, 1));
-            slice->setLabelPosition(QPieSlice::LabelOutside);
-            slice->setLabelArmLengthFactor(0.3); // about 20 pixels on these panels
+            // The slice keeps its mark's text, font and colour; drawForeground draws it.
+            slice->setLabelVisible(false);
             slice->setLabelFont(withPointSize(font(), 8));
             slices << slice;
         }
@@ -201,11 +262,44 @@ void ChartPanel::syncPie(Series& s)
     for (qsizetype i = 0; i < slices.size(); ++i) {
         QPieSlice* slice = slices[i];
         slice->setLabel(percentMark(slice->percentage()));
-        // A slice of nothing has no width: its mark would only cover its neighbours'.
-        slice->setLabelVisible(slice->value() != 0);
         if (i < markers.size())
             markers[i]->setLabel(s.points[i].label);
     }
+    // The marks move with their slices, also where no slice was redrawn.
+    viewport()->update();
+}
+
+void ChartPanel::drawForeground(QPainter* painter, const QRectF& rect)
+{
+    QChartView::drawForeground(painter, rect);
+    if (m_kind != Kind::Pie || m_series.isEmpty())
+        return;
+    const QPieSeries* pie = m_series.first().pie;
+    const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+    const QPointF centre(plot.left() + plot.width() * pie->horizontalPosition(),
+                         plot.top() + plot.height() * pie->verticalPosition());
+    const double radius = std::min(plot.width(), plot.height()) / 2 * pie->pieSize();
+    // A slice of nothing has no width: its mark would only crowd its neighbours'.
+    QList<QPieSlice*> shown;
+    QList<PieMark> marks;
+    for (QPieSlice* slice : pie->slices()) {
+        if (slice->value() == 0)
+            continue;
+        const QFontMetricsF metrics(slice->labelFont());
+        shown << slice;
+        marks << PieMark{slice->startAngle() + slice->angleSpan() / 2,
+                         QSizeF(metrics.horizontalAdvance(slice->label()), metrics.height())};
+    }
+    const QList<PlacedPieMark> placed = placePieMarks(centre, radius, kArmLength, marks, plot);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        painter->setPen(QPen(shown[i]->labelColor(), 1));
+        painter->setFont(shown[i]->labelFont());
+        painter->drawPolyline(placed[i].arm);
+        painter->drawText(placed[i].text, Qt::AlignCenter, shown[i]->label());
+    }
+    painter->restore();
 }
 
 void ChartPanel::syncBars()

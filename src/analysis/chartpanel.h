@@ -3,6 +3,8 @@
 #include <QChartView>
 #include <QColor>
 #include <QList>
+#include <QPolygonF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -12,6 +14,23 @@ class QBarSeries;
 class QBarSet;
 class QPieSeries;
 class QValueAxis;
+
+// Where the marks of a pie go. Each mark hangs on an arm that runs out from the
+// middle of its slice's arc by armLength, then along the underside of its text,
+// which points away from the pie. Marks that would overlap their neighbours on
+// the same side move up or down along the ring at the arms' ends, within bounds.
+struct PieMark
+{
+    double angle = 0; // degrees clockwise from 12 o'clock, the middle of the slice
+    QSizeF size;      // of the text
+};
+struct PlacedPieMark
+{
+    QPolygonF arm;
+    QRectF text;
+};
+QList<PlacedPieMark> placePieMarks(const QPointF& centre, double radius, double armLength,
+                                   const QList<PieMark>& marks, const QRectF& bounds);
 
 // A chart panel: pie or bar series with titles, a legend and value or
 // percentage marks. A pie panel has one series; a bar panel's series stand
@@ -72,6 +91,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
 
 private:
     struct Point

@@ -17,6 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextLayout>
+#include <QtMath>
+#include <algorithm>
 
 using analysissql::Kind;
 using analysissql::Period;
@@ -33,12 +36,41 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(p);
 }
 
+// The window's text in blue, typed text and buttons included; disabled
+// controls keep the style's grey.
+void setWindowTextBlue(QWidget* window)
+{
+    QPalette p = window->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            p.setColor(group, role, kBlue);
+    }
+    window->setPalette(p);
+}
+
+// The laid-out heights (13 pixels for most labels) clip Chinese glyphs of the
+// usual fonts, whose lines are taller: such a label keeps its top and grows to
+// the height of a line of its font, fallback fonts included.
+int lineHeight(const QFont& font)
+{
+    QTextLayout layout(QStringLiteral("中Ag"), font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return qCeil(line.height());
+}
+
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     return label;
+}
+
+void fitHeight(QLabel* label)
+{
+    label->resize(label->width(), std::max(label->height(), lineHeight(label->font())));
 }
 
 QLineEdit* makeDigitEdit(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
@@ -64,7 +96,10 @@ QDateEdit* makePicker(QWidget* parent, const char* name, const QRect& geometry)
     QFont small = picker->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     picker->setFont(small);
-    picker->setStyleSheet(QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; }"));
+    // A style sheet of its own takes the palette from the application, not from
+    // the window: the window's blue is named here again.
+    picker->setStyleSheet(
+        QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; color: blue; }"));
     return picker;
 }
 
@@ -74,7 +109,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
-    // Enter on a focused button presses that button.
+    // Enter on a focused button presses that button, as in every window.
     button->setAutoDefault(true);
     return button;
 }
@@ -90,12 +125,17 @@ ChartPanel* makeChart(QWidget* parent, const char* name, ChartPanel::Kind kind,
     return chart;
 }
 
+QFont summaryFont(QFont f)
+{
+    f.setPointSizeF(f.pointSizeF() * 0.9);
+    return f;
+}
+
 // Summary texts shrink their type as far as needed to show the whole figure.
 void setSummary(QLabel* label, const QString& text)
 {
-    QFont f = label->parentWidget()->font();
-    const qreal full = f.pointSizeF() * 0.9;
-    f.setPointSizeF(full);
+    QFont f = summaryFont(label->parentWidget()->font());
+    const qreal full = f.pointSizeF();
     while (QFontMetrics(f).horizontalAdvance(text) > label->width() && f.pointSizeF() > full * 0.7)
         f.setPointSizeF(f.pointSizeF() - 0.5);
     label->setFont(f);
@@ -130,7 +170,7 @@ Tfxtb::Tfxtb(Context& context, QWidget* parent) : QWidget(parent), m_context(con
 void Tfxtb::buildControls()
 {
     resize(1014, 682);
-    setTextColour(this, kBlue);
+    setWindowTextBlue(this);
 
     GroupBox1 = new QGroupBox(QStringLiteral("日期设定"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -149,16 +189,16 @@ void Tfxtb::buildControls()
     Edit_bb_year = makeDigitEdit(g, "Edit_bb_year", 4, QRect(840, 18, 41, 21));
     BitBtn2 = makeButton(g, "BitBtn2", QStringLiteral("生成年度报表"), QRect(888, 16, 97, 25));
     BitBtn1->setDefault(true);
-    // Labels of 13 pixels clip the glyphs of the CJK fonts: let them grow downwards.
     for (QLabel* label : {Label1, Label2, Label3})
-        label->resize(label->width(), 17);
+        fitHeight(label);
 
     Label_wait = makeLabel(this, "Label_wait", QStringLiteral("正在生成动态数据信息，请稍候。"),
-                           QRect(350, 210, 329, 24));
+                           QRect(350, 216, 329, 17));
     Label_wait->setAlignment(Qt::AlignCenter);
     QFont waitFont = Label_wait->font();
     waitFont.setPointSizeF(waitFont.pointSizeF() * 1.2);
     Label_wait->setFont(waitFont);
+    fitHeight(Label_wait);
     setTextColour(Label_wait, kRed);
 
     Chart1 = makeChart(this, "Chart1", ChartPanel::Kind::Pie, QRect(6, 62, 498, 219));
@@ -176,8 +216,7 @@ void Tfxtb::buildControls()
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(512, 472, 492, 177);
     const int lefts[] = {13, 173, 349};
-    // Each label reaches to the next column, so that long figures have room.
-    const int widths[] = {156, 172, 138};
+    const int widths[] = {148, 164, 132};
     const int tops[] = {30, 62, 94};
     QLabel** cells[3][3] = {{&Label_dq_sr, &Label_year_sr, &Label_count_sr},
                             {&Label_dq_zc, &Label_year_zc, &Label_count_zc},
@@ -187,10 +226,12 @@ void Tfxtb::buildControls()
                                {"Label_dq_jcje", "Label_year_jc", "Label_count_jc"}};
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
-            // 13 pixels as laid out, plus room for the descent of Chinese glyphs.
-            *cells[row][col] = makeLabel(GroupBox2, names[row][col], QString(),
-                                         QRect(lefts[col], tops[row], widths[col], 17));
-            setTextColour(*cells[row][col], kBlue);
+            QLabel* cell = makeLabel(GroupBox2, names[row][col], QString(),
+                                     QRect(lefts[col], tops[row], widths[col], 13));
+            cell->setFont(summaryFont(GroupBox2->font()));
+            fitHeight(cell);
+            setTextColour(cell, kBlue);
+            *cells[row][col] = cell;
         }
     }
 
@@ -207,9 +248,11 @@ void Tfxtb::buildControls()
     setTabOrder(Chart2, Chart3);
     setTabOrder(Chart3, Chart4);
 
-    // The chart button is the default button: Enter in any edit box runs the charts.
-    for (QLineEdit* edit : {Edit_year, Edit_bb_year, Edit_bb_month})
-        installEnterClicks(edit, BitBtn1);
+    // The chart button is the default button: Enter in a control that does not
+    // claim it, an edit box or a chart, runs the charts.
+    for (QWidget* w : std::initializer_list<QWidget*>{Edit_year, Edit_bb_year, Edit_bb_month,
+                                                      Chart1, Chart2, Chart3, Chart4})
+        installEnterClicks(w, BitBtn1);
     // The pickers claim Enter for themselves (DateTimePicker1KeyDown): next control.
     for (QDateEdit* picker : {DateTimePicker1, DateTimePicker2})
         installEnterMovesFocus(picker);
@@ -342,16 +385,18 @@ void Tfxtb::chartRun()
     setSummary(Label_year_zc, year + QStringLiteral("年支出总额：") + numberText(yearExpense));
     setBalance(Label_year_jc, year + QStringLiteral("年结存余额："), yearIncome, yearExpense);
 
-    auto yearOf = [&](const QString& statement) {
-        const QString text = readYearText(q, statement);
+    auto yearOf = [](const QString& text) {
         bool ok = false;
         const int value = text.toInt(&ok);
         if (!ok)
             throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(text));
         return value;
     };
-    const int firstYear = yearOf(analysissql::oldestPeriod());
-    const int lastYear = yearOf(analysissql::newestPeriod());
+    // Both statements run before either text is converted.
+    const QString firstText = readYearText(q, analysissql::oldestPeriod());
+    const QString lastText = readYearText(q, analysissql::newestPeriod());
+    const int firstYear = yearOf(firstText);
+    const int lastYear = yearOf(lastText);
     double allIncome = 0;
     double allExpense = 0;
     for (int y = firstYear; y <= lastYear; ++y) {

@@ -34,6 +34,9 @@ TMainForm::TMainForm(Messages& messages, const QString& databasePath, QWidget* p
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
+    // A maximised window stays maximised behind the about panel; by default the
+    // area would maximise whichever child becomes active instead.
+    m_mdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(m_mdiArea);
 
     QMenuBar* menu = menuBar();
@@ -134,8 +137,8 @@ void TMainForm::openChild(QPointer<QMdiSubWindow>& flag, const QString& windowNa
         for (QMdiSubWindow* sub : children | std::views::reverse) {
             if (sub->widget() && sub->widget()->objectName() == windowName) {
                 sub->show();
+                // Raises it too, though never above the about panel.
                 m_mdiArea->setActiveSubWindow(sub);
-                sub->raise();
                 break;
             }
         }
@@ -148,17 +151,29 @@ void TMainForm::openChild(QPointer<QMdiSubWindow>& flag, const QString& windowNa
         });
         if (failed)
             return; // the status text and the flag stay as they were
-        QMdiSubWindow* sub = m_mdiArea->addSubWindow(
-            form, maximised ? Qt::SubWindow : Qt::SubWindow | Qt::FramelessWindowHint);
+        // Function windows: a fixed single border, a system menu (with its close
+        // button) and a maximise button. The about panel: no frame at all, and
+        // above the function windows for as long as it is open.
+        const Qt::WindowFlags frame =
+            maximised ? Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                            Qt::MSWindowsFixedSizeDialogHint
+                      : Qt::SubWindow | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+        QMdiSubWindow* sub = m_mdiArea->addSubWindow(form, frame);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(windowIcon());
         if (maximised) {
+            // Restoring gives back the form's designed client area.
+            const QSize client =
+                form->testAttribute(Qt::WA_Resized) ? form->size() : form->sizeHint();
+            sub->resize(client.grownBy(sub->contentsMargins()));
             sub->showMaximized();
         } else {
             sub->adjustSize();
             sub->show();
-            const QRect area = m_mdiArea->viewport()->rect();
-            sub->move(area.center() - sub->rect().center());
+            // Centred over the main window, not over the area between menu and status bar.
+            const QPoint centre = m_mdiArea->viewport()->mapFrom(this, rect().center());
+            sub->move(centre - sub->rect().center());
         }
         m_mdiArea->setActiveSubWindow(sub);
         flag = sub;

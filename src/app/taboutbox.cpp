@@ -8,6 +8,23 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTextLayout>
+#include <QtMath>
+#include <algorithm>
+
+namespace {
+
+// The height of a line of Chinese and Latin text in the font, fallback fonts included.
+int lineHeight(const QFont& font)
+{
+    QTextLayout layout(QStringLiteral("中Ag"), font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return qCeil(line.height());
+}
+
+} // namespace
 
 QPixmap programIcon(int size)
 {
@@ -47,9 +64,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QWidget(parent)
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(8, 8, 289, 161);
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Raised);
-    Panel1->setLineWidth(2);
+    // A lowered outer and a raised inner bevel: an etched line.
+    Panel1->setFrameShape(QFrame::Box);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    Panel1->setLineWidth(1);
     QPalette blue = Panel1->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     Panel1->setPalette(blue);
@@ -63,10 +81,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QWidget(parent)
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(programIcon(64));
 
-    auto makeLabel = [this](const char* name, const QString& text, const QRect& place) {
+    // 13 pixels clip the glyphs of the usual fonts at 12 pixels, whose lines are
+    // taller: a label then keeps its top and takes the height of one line.
+    const int line = lineHeight(font);
+    auto makeLabel = [this, line](const char* name, const QString& text, const QRect& place) {
         auto* label = new QLabel(text, Panel1);
         label->setObjectName(QString::fromLatin1(name));
-        label->setGeometry(place);
+        label->setGeometry(place.adjusted(0, 0, 0, std::max(0, line - place.height())));
         return label;
     };
     ProductName =
@@ -74,11 +95,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QWidget(parent)
     Version = makeLabel("Version", QStringLiteral("家庭收支记账"), QRect(80, 64, 161, 13));
     Copyright =
         makeLabel("Copyright", QStringLiteral("收入、支出、图表与报表"), QRect(80, 88, 161, 13));
-    Comments = makeLabel("Comments", QStringLiteral("数据保存在工作目录的 vandrel.mdb 中。"),
-                         QRect(80, 112, 161, 34));
+    Comments =
+        makeLabel("Comments", QStringLiteral("数据文件：vandrel.mdb"), QRect(80, 112, 161, 17));
     Comments->setWordWrap(true);
-    for (QLabel* label : {ProductName, Version, Copyright})
-        label->setMinimumHeight(16), label->resize(label->width(), 16);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

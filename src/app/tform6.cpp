@@ -34,6 +34,8 @@ QList<int> withheldMenuEntries(const QString& rights)
 
 namespace {
 
+const char kConnectionCheck[] = "select * from login1";
+
 int loginConnectionNumber()
 {
     static int number = 0;
@@ -47,13 +49,16 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_mainForm(mainForm), m_messages(messages),
       m_database(QStringLiteral("login-%1").arg(loginConnectionNumber()), databasePath),
-      m_query(m_database, QStringLiteral("select * from login1"))
+      m_query(m_database, QString::fromLatin1(kConnectionCheck))
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("PelmoraVerson1.0"));
+    // Text in blue, typed text included; disabled controls keep the style's grey.
     QPalette blue = palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    blue.setColor(QPalette::ButtonText, Qt::blue);
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            blue.setColor(group, role, Qt::blue);
+    }
     setPalette(blue);
 
     auto makeLabel = [this](const char* name, const QString& text, const QRect& place) {
@@ -68,6 +73,8 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     title.setPixelSize(16);
     title.setBold(true);
     Label1->setFont(title);
+    // 16 pixels would clip the glyphs of a 16-pixel Chinese font: the title takes
+    // the size of its text instead.
     Label1->adjustSize();
     Label2 = makeLabel("Label2", QStringLiteral("用户名："), QRect(120, 64, 57, 18));
     Label3 = makeLabel("Label3", QStringLiteral("密      码："), QRect(120, 102, 65, 18));
@@ -77,12 +84,14 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     small.setPixelSize(11);
     Label4->setFont(small);
 
-    const QString cream = QStringLiteral("QLineEdit { background: #FFFBF0; }");
+    // Cream through the palette: a style sheet of its own would hide the password character.
+    QPalette cream = blue;
+    cream.setColor(QPalette::Base, QColor(0xFF, 0xFB, 0xF0));
     Edit_user = new QLineEdit(this);
     Edit_user->setObjectName(QStringLiteral("Edit_user"));
     Edit_user->setGeometry(184, 58, 81, 23);
     Edit_user->setValidator(new GbkLengthValidator(8, Edit_user));
-    Edit_user->setStyleSheet(cream);
+    Edit_user->setPalette(cream);
     QFont bold = Edit_user->font();
     bold.setBold(true);
     Edit_user->setFont(bold);
@@ -90,20 +99,22 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     Edit_pwd = new QLineEdit(this);
     Edit_pwd->setObjectName(QStringLiteral("Edit_pwd"));
     Edit_pwd->setGeometry(184, 96, 81, 23);
-    Edit_pwd->setStyleSheet(cream);
+    Edit_pwd->setPalette(cream);
     setPasswordCharacter(Edit_pwd, QLatin1Char('*'));
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
                               QStringLiteral("登录"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(112, 152, 65, 25);
-    BitBtn1->setAutoDefault(false);
+    // Enter on a focused button presses it, as in every window.
+    BitBtn1->setAutoDefault(true);
 
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
                               QStringLiteral("退  出"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(208, 152, 65, 25);
-    BitBtn2->setAutoDefault(false);
+    BitBtn2->setAutoDefault(true);
 
     setTabOrder(Edit_user, Edit_pwd);
     setTabOrder(Edit_pwd, BitBtn1);
@@ -139,6 +150,10 @@ void TForm6::BitBtn1Click()
             return;
         }
         try {
+            // A failed lookup leaves its statement behind: the check runs its own,
+            // so that one bad attempt cannot fail every later one.
+            if (!m_query.isOpen())
+                m_query.setText(QString::fromLatin1(kConnectionCheck));
             m_query.open();
         } catch (const StoreError&) {
             m_messages.info(QStringLiteral("与数据库连接失败,请确认vandrel.mdb是否存在!"));

@@ -297,6 +297,9 @@ void Tszgl::setupControls()
         installEnterClicks(e, BitBtn_cx);
     for (QLineEdit* e : {Edit_lr_je, Edit_cx_je})
         installCharFilter(e, isAmountChar);
+    // Enter on a focused button presses that button, as in every window.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(true);
 }
 
 void Tszgl::setupTabOrder()

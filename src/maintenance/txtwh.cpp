@@ -53,7 +53,8 @@ QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QStrin
                     QWidget* parent)
 {
     auto* b = named(new QPushButton(glyphIcon(parent->style(), glyph), text, parent), name);
-    b->setAutoDefault(false);
+    // Enter on a focused button presses it, as in every window.
+    b->setAutoDefault(true);
     b->setMinimumSize(96, 28);
     return b;
 }
@@ -75,6 +76,9 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     buildCategoryGroup();
     buildUserGroup();
     buildLowerPart();
+    // The password box's style sheet (its '#') would take the application's
+    // palette instead of the window's.
+    Edit_pwd->setPalette(blue);
 
     auto* top = new QHBoxLayout;
     top->addWidget(GroupBox1);
@@ -140,7 +144,7 @@ void Txtwh::buildCategoryGroup()
     Button_adduser = named(new QPushButton(QStringLiteral("增加"), GroupBox1), "Button_adduser");
     Button_deluser = named(new QPushButton(QStringLiteral("删除"), GroupBox1), "Button_deluser");
     for (QPushButton* b : {Button_adduser, Button_deluser}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         b->setMinimumSize(80, 28);
     }
 
@@ -193,6 +197,7 @@ void Txtwh::buildUserGroup()
 
     Edit_pwd = named(new QLineEdit(GroupBox2), "Edit_pwd");
     Edit_pwd->setMaxLength(20);
+    Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
     Edit_pwd->setFixedWidth(170);
     setPasswordCharacter(Edit_pwd, QLatin1Char('#'));
     installCharFilter(Edit_pwd, [](QChar c) { return c != QLatin1Char(' '); });
@@ -485,6 +490,16 @@ void Txtwh::BitBtn_updateClick()
         if (!messages.ask(QStringLiteral("是否修改用户名框中的用户密码！")))
             return;
         Query& query = m_context.ADOQuery1();
+        // An update of no row would change nothing: report a missing user instead.
+        query.setText(userCountStatement(Edit_user->text()));
+        query.open();
+        const bool exists = query.field(0).toLongLong() > 0;
+        query.close();
+        if (!exists) {
+            Edit_user->setFocus();
+            messages.info(QStringLiteral("该用户不存在！"));
+            return;
+        }
         query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
         query.exec();
         messages.info(QStringLiteral("密码设置成功！"));

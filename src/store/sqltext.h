@@ -8,5 +8,7 @@ QString sqlEscape(const QString& value);
 
 // Translates a statement from the program's dialect into SQLite's: date
 // literals between hash signs (#2005-11-05#) become quoted texts. Quoted text
-// is left untouched.
+// is left untouched. Throws StoreError, before anything reaches the engine, for
+// a statement holding a NUL or a lone surrogate, which the engine would not read
+// as the text it is.
 QString toSqliteDialect(const QString& statement);

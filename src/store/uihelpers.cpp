@@ -81,9 +81,15 @@ GbkLengthValidator::GbkLengthValidator(int maxBytes, QObject* parent)
 
 QValidator::State GbkLengthValidator::validate(QString& input, int&) const
 {
+    // GBK encodes the C0 controls and DEL as themselves, so they are refused apart.
+    for (const QChar c : std::as_const(input)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return Invalid;
+    }
     // The book is GBK text: a character without a GBK form cannot be entered.
-    const QByteArray bytes = encodeGbk(input);
-    if (bytes.size() > m_maxBytes || !isGbkText(input))
+    if (!isGbkText(input))
+        return Invalid;
+    if (m_maxBytes != NoLimit && gbkLength(input) > m_maxBytes)
         return Invalid;
     return Acceptable;
 }

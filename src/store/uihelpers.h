@@ -8,12 +8,16 @@ class QAbstractButton;
 class QLineEdit;
 class QWidget;
 
-// Accepts a text only while its GBK form has at most maxBytes bytes and every
-// character has a GBK form, so typed and pasted text alike stop at the limit.
+// Accepts a text only while its GBK form has at most maxBytes bytes and the
+// book can hold every character faithfully, so typed and pasted text alike stop
+// at the limit. Refused: characters without a GBK form (lone surrogates among
+// them) and control characters (NUL, line breaks, tab, escape, DEL), which would
+// end a statement early or break the lines of a file or list.
 class GbkLengthValidator final : public QValidator
 {
     Q_OBJECT
 public:
+    static constexpr int NoLimit = -1;
     explicit GbkLengthValidator(int maxBytes, QObject* parent = nullptr);
     State validate(QString& input, int& pos) const override;
 

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -147,6 +148,8 @@ private Q_SLOTS:
     void periodChecks_data();
     void periodChecks();
     void enterInReportBoxesRunsTheCharts();
+    void labelsShowTheirWholeText();
+    void pieMarksStayApart();
     void failedWriteShowsTheSystemMessage();
     void reportLeavesItsLastStatementOpen();
     void reportThatCannotBeCompletedWritesNothing();
@@ -459,6 +462,10 @@ void TestTfxtb::failedYearConversionStopsTheRun()
     QVERIFY(f.window->findChild<QGroupBox*>(QStringLiteral("GroupBox2"))->isHidden());
     QCOMPARE(f.chart("Chart3")->pointCount(Tfxtb::Series3), 12);
     QCOMPARE(f.chart("Chart4")->pointCount(Tfxtb::Series5), 0);
+    // Both year statements ran before the first conversion failed.
+    QCOMPARE(f.book.takeStatements().last(2),
+             (QStringList{QStringLiteral("select min(srsq) from srb"),
+                          QStringLiteral("select max(srsq) from srb")}));
 
     // The next run starts from scratch.
     f.book.exec(QStringLiteral("update srb set srsq='200501'"));
@@ -707,8 +714,55 @@ void TestTfxtb::enterInReportBoxesRunsTheCharts()
         QCOMPARE(f.book.takeStatements().size(), 33);
         f.chart("Chart1")->hide();
     }
+    // A chart claims no Enter of its own: the chart button takes it.
+    f.chart("Chart3")->setFocus();
+    QVERIFY(f.chart("Chart3")->hasFocus());
+    f.book.takeStatements();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(f.book.takeStatements().size(), 33);
     QVERIFY(QDir(f.book.dir()).entryList({QStringLiteral("*.txt")}).isEmpty());
     QVERIFY(f.book.messages().all().isEmpty());
+}
+
+void TestTfxtb::labelsShowTheirWholeText()
+{
+    Fixture f;
+    fillSampleBook(f.book);
+    f.book.exec(QStringLiteral("update srb set srje=srje*100000 where srlb='01'"));
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.setRange(QDate(2022, 1, 1), QDate(2026, 12, 31));
+    f.run();
+    QVERIFY(f.book.messages().all().isEmpty());
+    for (QLabel* label : f.window->findChildren<QLabel*>()) {
+        if (label->isVisible() || label->objectName() == QLatin1String("Label_wait")) {
+            QVERIFY2(label->sizeHint().height() <= label->height(), qPrintable(label->text()));
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+        }
+    }
+}
+
+void TestTfxtb::pieMarksStayApart()
+{
+    // Three thin slices side by side at the top, one alone on the right.
+    const QList<PieMark> marks = {
+        {350, QSizeF(30, 12)}, {354, QSizeF(30, 12)}, {358, QSizeF(30, 12)}, {90, QSizeF(30, 12)}};
+    const QPointF centre(200, 110);
+    const QRectF bounds(0, 20, 400, 180);
+    const QList<PlacedPieMark> placed = placePieMarks(centre, 60, 20, marks, bounds);
+    QCOMPARE(placed.size(), 4);
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        QVERIFY(bounds.contains(placed[i].text));
+        for (qsizetype j = 0; j < i; ++j)
+            QVERIFY(!placed[i].text.intersects(placed[j].text));
+        // Clear of the pie, pointing away from it.
+        const QPointF near = placed[i].text.center() - centre;
+        QVERIFY(std::hypot(near.x(), near.y()) > 60);
+    }
+    // A mark with room hangs on an arm of 20 straight out from its slice.
+    QCOMPARE(placed[3].arm.at(0), QPointF(260, 110));
+    QCOMPARE(placed[3].arm.at(1), QPointF(280, 110));
+    QCOMPARE(placed[3].text, QRectF(280, 98, 30, 12));
 }
 
 void TestTfxtb::failedWriteShowsTheSystemMessage()

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void rightsWithholdMenuEntries_data();
     void rightsWithholdMenuEntries();
     void aQuoteInTheNameFindsNoUser();
+    void aFailedLookupNeverLocksTheDialog();
     void aMissingBookIsReportedUntilItAppears();
     void keysInTheEditBoxes();
     void lookupStatement();
@@ -67,6 +68,18 @@ void TestLogin::dialogAsDesigned()
     QCOMPARE(l.dialog.windowTitle(), QStringLiteral("PelmoraVerson1.0"));
     QVERIFY(l.user->hasFocus());
     QCOMPARE(l.pwd->echoMode(), QLineEdit::Password);
+    // Every character shows as '*', typed text in blue on cream.
+    l.pwd->setText(QStringLiteral("abc"));
+    const QImage masked = l.pwd->grab().toImage();
+    l.pwd->setEchoMode(QLineEdit::Normal);
+    l.pwd->setText(QStringLiteral("***"));
+    QCOMPARE(l.pwd->grab().toImage(), masked);
+    l.pwd->setEchoMode(QLineEdit::Password);
+    l.pwd->clear();
+    for (QLineEdit* edit : {l.user, l.pwd}) {
+        QCOMPARE(edit->palette().color(QPalette::Text), QColor(Qt::blue));
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(0xFF, 0xFB, 0xF0));
+    }
     QCOMPARE(l.dialog.findChild<QLabel*>(QStringLiteral("Label3"))->text(),
              QStringLiteral("密      码："));
     QCOMPARE(l.dialog.findChild<QPushButton*>(QStringLiteral("BitBtn2"))->text(),
@@ -218,6 +231,25 @@ void TestLogin::aQuoteInTheNameFindsNoUser()
     QCOMPARE(l.main.statusPanel(1)->text(), QStringLiteral("o'k"));
 }
 
+void TestLogin::aFailedLookupNeverLocksTheDialog()
+{
+    Login l;
+    QVERIFY(l.show());
+    // Both boxes refuse a NUL; set past them, it fails the lookup, not the next sign-in.
+    for (QLineEdit* edit : {l.user, l.pwd}) {
+        edit->insert(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+        QCOMPARE(edit->text(), QString());
+    }
+    l.attempt(QStringLiteral("ad") + QChar(0) + QStringLiteral("min"), QStringLiteral("tovek"));
+    QCOMPARE(l.messages.errors.size(), 1);
+    QVERIFY(l.messages.infos.isEmpty());
+    QVERIFY(!l.signedIn());
+    l.messages.clear();
+    l.attempt(QStringLiteral("admin"), QStringLiteral("tovek"));
+    QVERIFY(l.messages.all().isEmpty());
+    QVERIFY(l.signedIn());
+}
+
 void TestLogin::aMissingBookIsReportedUntilItAppears()
 {
     Login l;
@@ -262,9 +294,12 @@ void TestLogin::keysInTheEditBoxes()
     QVERIFY(!l.signedIn()); // Enter never signs in
     QVERIFY(l.messages.all().isEmpty());
     // Pasted blanks are kept: the filter acts on typing only.
-    l.user->clear();
-    l.user->insert(QStringLiteral("a b"));
-    QCOMPARE(l.user->text(), QStringLiteral("a b"));
+    l.user->insert(QStringLiteral(" "));
+    QCOMPARE(l.user->text(), QStringLiteral("admin "));
+    l.user->backspace();
+    // Enter on the focused button presses it, as on any button.
+    QTest::keyClick(l.login, Qt::Key_Return);
+    QVERIFY(l.signedIn());
 }
 
 void TestLogin::lookupStatement()

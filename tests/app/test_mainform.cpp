@@ -2,13 +2,19 @@
 #include "app/taboutbox.h"
 #include "testsupport.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -36,6 +42,11 @@ private Q_SLOTS:
     void childWindowsOpenOnce_data();
     void childWindowsOpenOnce();
     void aboutPanel();
+    void aboutPanelOverAMaximisedWindow();
+    void functionWindowFrames();
+    void textInBlue();
+    void enterOnAFocusedButtonPressesIt_data();
+    void enterOnAFocusedButtonPressesIt();
     void aDisabledEntryOpensNothing();
     void aFailedCreationLeavesNoTrace();
 };
@@ -172,10 +183,18 @@ void TestMainForm::aboutPanel()
     QCOMPARE(about->findChild<QLabel*>(QStringLiteral("ProductName"))->text(),
              QStringLiteral("PelmoraVerson 1.0"));
     QVERIFY(!about->findChild<QLabel*>(QStringLiteral("ProgramIcon"))->pixmap().isNull());
+    for (const QLabel* label : about->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue; // the icon, stretched to its box
+        // No glyph clipped; the wrapping label's text on the lines it has room for.
+        const QSize need = label->wordWrap()
+                               ? QSize(label->width(), label->heightForWidth(label->width()))
+                               : label->sizeHint();
+        QVERIFY(need.height() <= label->height());
+        QVERIFY(need.width() <= label->width());
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    }
     QVERIFY(sub->windowFlags() & Qt::FramelessWindowHint);
-    // Centred over the frame's client area.
-    const QPoint centre = main.mdiArea()->viewport()->rect().center();
-    QVERIFY((sub->geometry().center() - centre).manhattanLength() <= 4);
 
     // Enter presses OK, which closes and destroys the panel.
     QTRY_VERIFY(about->findChild<QPushButton*>(QStringLiteral("OKButton"))->hasFocus());
@@ -186,6 +205,123 @@ void TestMainForm::aboutPanel()
     QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  关于说明  处于工作状态"));
     main.N1Click();
     QCOMPARE(windowsNamed(main, QStringLiteral("aboutbox")).size(), 1);
+}
+
+void TestMainForm::aboutPanelOverAMaximisedWindow()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    const QPoint centre = main.mapToGlobal(main.rect().center());
+    auto check = [&](const char* under) {
+        QMdiSubWindow* about = windowsNamed(main, QStringLiteral("aboutbox")).value(0);
+        QMdiSubWindow* behind = windowsNamed(main, QString::fromLatin1(under)).value(0);
+        QVERIFY(about && behind);
+        QVERIFY(!about->isMaximized());
+        QVERIFY(about->isVisible());
+        QVERIFY((about->mapToGlobal(about->rect().center()) - centre).manhattanLength() <= 2);
+        QVERIFY(behind->isMaximized());
+        QVERIFY(behind->isVisible());
+        // The panel, not the window behind it, is what shows at the centre.
+        QVERIFY(about->isAncestorOf(QApplication::widgetAt(centre)));
+    };
+    main.SZGLClick();
+    main.N1Click();
+    check("szgl");
+    main.FXTBClick();
+    check("fxtb");
+    QVERIFY(windowsNamed(main, QStringLiteral("szgl")).value(0)->isMaximized());
+}
+
+void TestMainForm::functionWindowFrames()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    for (auto entry : {TMainForm::SZGL, TMainForm::FXTB, TMainForm::XTWH}) {
+        main.menuEntry(entry)->trigger();
+        QMdiSubWindow* sub = main.mdiArea()->activeSubWindow();
+        const Qt::WindowFlags flags = sub->windowFlags();
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(flags & Qt::WindowMaximizeButtonHint);
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        // Restored, the border does not resize the window.
+        sub->showNormal();
+        const QSize size = sub->size();
+        const QPoint corner(size.width() - 2, size.height() - 2);
+        const QPoint inward = corner - QPoint(60, 60);
+        QTest::mouseMove(sub, corner); // the frame picks its operation while hovering
+        QTest::mousePress(sub, Qt::LeftButton, {}, corner);
+        QMouseEvent drag(QEvent::MouseMove, inward, sub->mapToGlobal(inward), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sub, &drag);
+        QTest::mouseRelease(sub, Qt::LeftButton, {}, inward);
+        QCOMPARE(sub->size(), size);
+        if (entry != TMainForm::XTWH) // laid out in full, with no size of its own
+            QCOMPARE(sub->widget()->size(), QSize(1014, 682));
+    }
+}
+
+void TestMainForm::textInBlue()
+{
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    const QStringList red = {QStringLiteral("Label_wait"), QStringLiteral("Label7")};
+    for (auto entry : {TMainForm::FXTB, TMainForm::XTWH}) {
+        main.menuEntry(entry)->trigger();
+        const QWidget* form = main.mdiArea()->activeSubWindow()->widget();
+        // Every text the window shows, typed text and list lines included.
+        for (const QWidget* w : form->findChildren<QWidget*>()) {
+            QPalette::ColorRole role = QPalette::NoRole;
+            if (qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w))
+                role = QPalette::WindowText;
+            else if (qobject_cast<const QAbstractButton*>(w))
+                role = QPalette::ButtonText;
+            else if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QListWidget*>(w) ||
+                     qobject_cast<const QAbstractSpinBox*>(w))
+                role = QPalette::Text;
+            if (role == QPalette::NoRole || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            const QColor expected = red.contains(w->objectName()) ? Qt::red : Qt::blue;
+            QVERIFY2(w->palette().color(QPalette::Active, role) == expected,
+                     qPrintable(w->objectName()));
+        }
+    }
+}
+
+void TestMainForm::enterOnAFocusedButtonPressesIt_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("book") << int(TMainForm::SZGL) << "BitBtn_resume";
+    QTest::newRow("analysis") << int(TMainForm::FXTB) << "BitBtn3";
+    QTest::newRow("maintenance") << int(TMainForm::XTWH) << "BitBtn_userlist";
+}
+
+void TestMainForm::enterOnAFocusedButtonPressesIt()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, button);
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main(messages, book.path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.menuEntry(TMainForm::MenuEntry(entry))->trigger();
+    auto* target = main.mdiArea()->activeSubWindow()->findChild<QPushButton*>(button);
+    QVERIFY(target);
+    QSignalSpy clicks(target, &QPushButton::clicked);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    QTest::keyClick(target, Qt::Key_Return);
+    QCOMPARE(clicks.size(), 1);
 }
 
 void TestMainForm::aDisabledEntryOpensNothing()

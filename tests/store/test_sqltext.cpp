@@ -1,4 +1,5 @@
 #include "store/sqltext.h"
+#include "store/storeerror.h"
 
 #include <QTest>
 
@@ -12,17 +13,19 @@ private Q_SLOTS:
     void leavesStatementsWithoutDatesAlone_data();
     void leavesStatementsWithoutDatesAlone();
     void escaping();
+    void textThatWouldBreakTheStatementNeverReachesTheEngine();
 };
 
 void TestSqlText::translatesDateLiterals_data()
 {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("sqlite");
-    QTest::newRow("insert")
-        << QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
-                          "values(#2005-11-05#,'01','工资',3500,'十一月','200511')")
-        << QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
-                          "values('2005-11-05','01','工资',3500,'十一月','200511')");
+    QTest::newRow("insert") << QStringLiteral(
+                                   "insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                                   "values(#2005-11-05#,'01','工资',3500,'十一月','200511')")
+                            << QStringLiteral(
+                                   "insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
+                                   "values('2005-11-05','01','工资',3500,'十一月','200511')");
     QTest::newRow("totals")
         << QStringLiteral("select count(*),sum(srje) from srb where srrq between #2005-11-01# and "
                           "#2005-11-30# and srlb='01' and srje=3500")
@@ -50,6 +53,8 @@ void TestSqlText::translatesDateLiterals_data()
                "values('2005-11-05','02','餐饮',12.5,'#1 桌 ''#2005-01-01#''','200511')");
     QTest::newRow("lone hash outside text")
         << QStringLiteral("select 1 # comment") << QStringLiteral("select 1 # comment");
+    QTest::newRow("no date literal across a quote") << QStringLiteral("select 1 # and srsm='a#b'")
+                                                    << QStringLiteral("select 1 # and srsm='a#b'");
 }
 
 void TestSqlText::translatesDateLiterals()
@@ -109,6 +114,20 @@ void TestSqlText::escaping()
                               QStringLiteral("' and srrq=#2005-11-05#");
     QCOMPARE(toSqliteDialect(statement),
              QStringLiteral("select * from srb where srsm='a''#b#' and srrq='2005-11-05'"));
+}
+
+void TestSqlText::textThatWouldBreakTheStatementNeverReachesTheEngine()
+{
+    // The engine reads a NUL as the statement's end and a lone surrogate as half
+    // of a pair with the closing quote.
+    for (const char16_t c : {0x0000, 0xD800, 0xDC00}) {
+        const QString statement = QStringLiteral("update login1 set pwd1='") +
+                                  sqlEscape(QStringLiteral("x") + QChar(c)) +
+                                  QStringLiteral("' where user1='admin'");
+        QVERIFY_THROWS_EXCEPTION(StoreError, toSqliteDialect(statement));
+    }
+    const QString pair = QStringLiteral("select '\U0001F600'");
+    QCOMPARE(toSqliteDialect(pair), pair);
 }
 
 QTEST_APPLESS_MAIN(TestSqlText)

@@ -14,6 +14,7 @@ class TestUiHelpers : public QObject
 
 private Q_SLOTS:
     void gbkLimitCountsBytes();
+    void refusesWhatTheBookCannotHold();
     void characterFilterActsOnTypingOnly();
     void enterMovesAlongTheTabOrder();
     void enterClicksTheDefaultButton();
@@ -35,6 +36,30 @@ void TestUiHelpers::gbkLimitCountsBytes()
     edit.clear();
     edit.insert(QStringLiteral("\U0001F600"));
     QCOMPARE(edit.text(), QString());
+}
+
+void TestUiHelpers::refusesWhatTheBookCannotHold()
+{
+    QLineEdit limited;
+    limited.setValidator(new GbkLengthValidator(200, &limited));
+    QLineEdit unlimited;
+    unlimited.setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, &unlimited));
+    for (QLineEdit* edit : {&limited, &unlimited}) {
+        // NUL, line breaks and other controls, lone surrogates: pasted or typed, never taken.
+        for (const char16_t c : {0x0000, 0x0009, 0x000A, 0x000D, 0x001B, 0x007F, 0xD800, 0xDC00}) {
+            edit->setText(QStringLiteral("ab"));
+            edit->insert(QStringLiteral("x") + QChar(c) + QStringLiteral("y"));
+            QCOMPARE(edit->text(), QStringLiteral("ab"));
+            typeText(edit, QString(QChar(c)));
+            QCOMPARE(edit->text(), QStringLiteral("ab"));
+        }
+        edit->insert(QStringLiteral(" 工资'#%\\"));
+        QCOMPARE(edit->text(), QStringLiteral("ab 工资'#%\\"));
+    }
+    const QString many(150, QChar(0x5DE5)); // 300 bytes
+    unlimited.setText(QString());
+    unlimited.insert(many);
+    QCOMPARE(unlimited.text(), many);
 }
 
 void TestUiHelpers::characterFilterActsOnTypingOnly()

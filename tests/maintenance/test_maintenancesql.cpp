@@ -278,4 +278,4 @@ void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
 }
 
 QTEST_MAIN(TestMaintenanceSql)
-#include "tst_maintenancesql.moc"
+#include "test_maintenancesql.moc"

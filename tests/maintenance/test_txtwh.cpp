@@ -205,6 +205,15 @@ void TestTxtwh::inputLimits()
     QCOMPARE(w.Edit_user->text(), QStringLiteral("a b c d "));
     typeText(w.Edit_pwd, QStringLiteral("p a'ss,w.rd 1234567890123456"));
     QCOMPARE(w.Edit_pwd->text(), QStringLiteral("pa'ss,w.rd1234567890"));
+    // Nothing the book cannot hold gets in, pasted or typed.
+    for (QLineEdit* edit : {w.Edit_bmmc, w.Edit_user, w.Edit_pwd}) {
+        edit->clear();
+        for (const QString& junk :
+             {QStringLiteral("a") + QChar(0), QStringLiteral("b\n"),
+              QStringLiteral("c") + QChar(0xD800), QStringLiteral("\U0001F600")})
+            edit->insert(junk);
+        QCOMPARE(edit->text(), QString());
+    }
 }
 
 void TestTxtwh::addWithoutKind()
@@ -594,25 +603,31 @@ void TestTxtwh::passwordChange()
     QCOMPARE(w.Edit_pwd->text(), QStringLiteral("new"));
     f.book.takeStatements();
 
-    // The untrimmed name misses "bob": success is reported, nothing changes.
+    // No user of that name (the untrimmed "bob ", "ghost"): said so, nothing changes.
+    for (const QString& name : {QStringLiteral("bob "), QStringLiteral("ghost")}) {
+        w.Edit_user->clear();
+        w.Edit_pwd->clear();
+        typeText(w.Edit_user, name);
+        typeText(w.Edit_pwd, QStringLiteral("new"));
+        f.messages().clear();
+        w.BitBtn_update->click();
+        QCOMPARE(f.messages().infos, QStringList{QStringLiteral("该用户不存在！")});
+        QVERIFY(w.Edit_user->hasFocus());
+        QCOMPARE(w.Edit_user->text(), name);
+        QCOMPARE(f.book.value(users).toString(), before);
+    }
+    w.Edit_user->clear();
+    w.Edit_pwd->clear();
+    f.book.takeStatements();
     f.messages().clear();
+
+    typeText(w.Edit_user, QStringLiteral("BOB"));
+    typeText(w.Edit_pwd, QStringLiteral("x"));
     w.BitBtn_update->click();
-    QCOMPARE(f.book.takeStatements(),
-             QStringList{QStringLiteral("update login1 set pwd1='new' where user1='bob '")});
+    QCOMPARE(f.book.takeStatements().last(),
+             QStringLiteral("update login1 set pwd1='x' where user1='BOB'"));
     QCOMPARE(f.messages().infos, QStringList{QStringLiteral("密码设置成功！")});
-    QCOMPARE(f.book.value(users).toString(), before);
     QVERIFY(w.Edit_user->text().isEmpty() && w.Edit_pwd->text().isEmpty());
-
-    f.messages().clear();
-    typeText(w.Edit_user, QStringLiteral("ghost"));
-    typeText(w.Edit_pwd, QStringLiteral("x"));
-    w.BitBtn_update->click();
-    QCOMPARE(f.messages().infos, QStringList{QStringLiteral("密码设置成功！")});
-    QCOMPARE(f.book.value(users).toString(), before);
-
-    typeText(w.Edit_user, QStringLiteral("bob"));
-    typeText(w.Edit_pwd, QStringLiteral("x"));
-    w.BitBtn_update->click();
     QCOMPARE(f.book.value(QStringLiteral("select pwd1 from login1 where user1='bob'")).toString(),
              QStringLiteral("x"));
     QCOMPARE(w.ListBox2->count(), 0); // the list is not reloaded
@@ -768,4 +783,4 @@ void TestTxtwh::safetyCopyFailureStopsInitialisation()
 }
 
 QTEST_MAIN(TestTxtwh)
-#include "tst_txtwh.moc"
+#include "test_txtwh.moc"

@@ -1,0 +1,142 @@
+// Draws the login dialog and the four windows over a sample book, each after a
+// typical action, into PNG files for the README:
+//   scripts/pictures                  (builds, runs this under Xvfb, writes docs/)
+//   pictures <folder> [--stay]        (--stay keeps the program open for a look)
+// Run it on the xcb platform: frames and fonts are then the ones a user sees.
+
+#include "app/mainform.h"
+#include "app/taboutbox.h"
+#include "app/tform6.h"
+#include "samplebook.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+template <typename T> T* child(const QWidget* parent, const char* name)
+{
+    T* w = parent->findChild<T*>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+QWidget* form(const TMainForm& main, const char* name)
+{
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList())
+        if (sub->widget() && sub->widget()->objectName() == QLatin1String(name))
+            return sub->widget();
+    qFatal("no window %s", name);
+}
+
+// What the screen shows of the window, frames of the child windows included.
+bool save(QWidget* window, const QString& path)
+{
+    QTest::qWait(300); // let the window system and the charts finish drawing
+    QImage image = window->screen()->grabWindow(window->winId()).toImage();
+    if (image.isNull())
+        image = window->grab().toImage();
+    QImageWriter writer(path, "png");
+    writer.setQuality(0); // the smallest file; PNG stays lossless
+    if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(writer.errorString()));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(QFileInfo(path).absoluteFilePath()));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QDir out(args.size() > 1 && !args.at(1).startsWith(QLatin1String("--"))
+                       ? args.at(1)
+                       : QStringLiteral("docs"));
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        std::fprintf(stderr, "pictures: the %s platform draws no real frames; use xcb\n",
+                     qPrintable(QGuiApplication::platformName()));
+    QApplication::setWindowIcon(QIcon(programIcon(64)));
+    QDir().mkpath(out.absolutePath());
+
+    TestBook book;
+    fillSampleBook(book);
+    book.exec(QStringLiteral("insert into login1(user1,pwd1,priv1) values('李华','lihua','110')"));
+    book.exec(QStringLiteral("insert into login1(user1,pwd1,priv1) values('guest','guest','010')"));
+    // The login dialog tiles pic.bmp from the working folder, as in a user's.
+    const QString oldDir = QDir::currentPath();
+    QFile::copy(QStringLiteral(PELMORA_SOURCE_DIR "/resources/pic.bmp"),
+                QDir(book.dir()).filePath(QStringLiteral("pic.bmp")));
+    QDir::setCurrent(book.dir());
+
+    TMainForm main(book.messages(), book.path());
+    TForm6 login(main, book.messages(), book.path());
+    login.show();
+    if (!QTest::qWaitForWindowExposed(&login))
+        return 1;
+    typeText(child<QLineEdit>(&login, "Edit_user"), QStringLiteral("admin"));
+    typeText(child<QLineEdit>(&login, "Edit_pwd"), QStringLiteral("tovek"));
+    bool ok = save(&login, out.filePath(QStringLiteral("login.png")));
+
+    child<QPushButton>(&login, "BitBtn1")->click();
+    if (!QTest::qWaitForWindowExposed(&main))
+        return 1;
+
+    // The book: an income search over the sample year, with its listing.
+    main.menuEntry(TMainForm::SZGL)->trigger();
+    QWidget* szgl = form(main, "szgl");
+    // Fixed dates throughout, so that the pictures change only with the windows.
+    child<QDateEdit>(szgl, "DateTimePicker_lr")->setDate(QDate(2026, 12, 20));
+    child<QRadioButton>(szgl, "RadioButton_cx_sr")->click();
+    child<QDateEdit>(szgl, "DateTimePicker_cx1")->setDate(QDate(2026, 1, 1));
+    child<QDateEdit>(szgl, "DateTimePicker_cx2")->setDate(QDate(2026, 12, 31));
+    child<QPushButton>(szgl, "BitBtn_cx")->click();
+    ok = save(&main, out.filePath(QStringLiteral("book.png"))) && ok;
+
+    // The analysis window after a chart run over the same year.
+    main.menuEntry(TMainForm::FXTB)->trigger();
+    QWidget* fxtb = form(main, "fxtb");
+    child<QDateEdit>(fxtb, "DateTimePicker1")->setDate(QDate(2026, 1, 1));
+    child<QDateEdit>(fxtb, "DateTimePicker2")->setDate(QDate(2026, 12, 31));
+    child<QPushButton>(fxtb, "BitBtn1")->click();
+    child<QPushButton>(fxtb, "BitBtn1")->setFocus();
+    ok = save(&main, out.filePath(QStringLiteral("analysis.png"))) && ok;
+
+    // The maintenance window with the income categories and the users listed.
+    main.menuEntry(TMainForm::XTWH)->trigger();
+    QWidget* xtwh = form(main, "xtwh");
+    child<QRadioButton>(xtwh, "RadioButton1")->click();
+    child<QPushButton>(xtwh, "BitBtn_userlist")->click();
+    ok = save(&main, out.filePath(QStringLiteral("maintenance.png"))) && ok;
+
+    // The about panel over the maximised book window.
+    main.menuEntry(TMainForm::SZGL)->trigger();
+    main.menuEntry(TMainForm::N1)->trigger();
+    ok = save(&main, out.filePath(QStringLiteral("about.png"))) && ok;
+
+    if (!book.messages().all().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(book.messages().all().join(QLatin1Char('\n'))));
+        ok = false;
+    }
+    if (args.contains(QStringLiteral("--stay")))
+        app.exec();
+    QDir::setCurrent(oldDir);
+    return ok ? 0 : 1;
+}
