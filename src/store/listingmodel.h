@@ -33,9 +33,8 @@ public:
                        int role = Qt::EditRole) override;
 
     // Shows a result (a select in SQLite's form without a limit clause of its
-    // own) and reads its first page.
-    // rows: its number of rows when the caller knows it, otherwise -1. Throws
-    // StoreError when the statement fails.
+    // own) and reads its first page. rows: its number of rows when the caller
+    // knows it, otherwise -1. Throws StoreError when the statement fails.
     void show(const QString& statement, qint64 rows);
     void clear();
     // One value; reads its page when needed. Throws StoreError.
