@@ -26,6 +26,7 @@ class Tszgl final : public QWidget
 public:
     // Throws StoreError when the category list cannot be loaded.
     explicit Tszgl(Context& context, QWidget* parent = nullptr);
+    ~Tszgl() override;
 
 public Q_SLOTS:
     void RadioButton_lr_srClick();
@@ -58,7 +59,6 @@ private:
     void listingReplaced();
     void syncListingRow();
     void hideGrid();
-    void fetchWholeListing();
     void connectGridSelection();
 
     Context& m_context;
