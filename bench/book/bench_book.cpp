@@ -1,6 +1,8 @@
 // Times the book's statements through the window and its query objects beside
 // the raw engine time of the same statements on the same file (SQLite C API,
-// no Qt), so that the ratio holds on a noisy machine.
+// no Qt), so that the ratio holds on a noisy machine. The export of the
+// twenty-year listing is also set beside Python's sqlite3 module doing it (python3
+// must be on the path), and the program's memory is read from /proc/self/status.
 //
 //   QT_QPA_PLATFORM=offscreen bench_book [folder]
 //
@@ -12,6 +14,7 @@
 #include "book/tszgl.h"
 #include "store/context.h"
 #include "store/database.h"
+#include "store/listingmodel.h"
 #include "store/messages.h"
 #include "store/numbers.h"
 #include "store/query.h"
@@ -25,9 +28,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlQueryModel>
+#include <QScrollBar>
 #include <QSqlRecord>
 #include <QTableView>
 #include <algorithm>
@@ -222,13 +226,14 @@ double msOf(const std::function<void()>& f)
 
 // Runs both sides in turn, so that they share the machine's noise.
 // prepareOurs and prepareRaw run untimed before each timed call of their side.
-void measure(const char* what, int runs, const std::function<void()>& ours,
-             const std::function<void()>& raw, double target = 0,
-             const std::function<void()>& prepareOurs = {},
-             const std::function<void()>& prepareRaw = {})
+// Returns the medians of ours and of the raw side.
+std::pair<double, double> measure(const char* what, int runs, const std::function<void()>& ours,
+                                  const std::function<void()>& raw, double target = 0,
+                                  const std::function<void()>& prepareOurs = {},
+                                  const std::function<void()>& prepareRaw = {})
 {
     if (!wanted(what))
-        return;
+        return {};
     std::vector<double> a;
     std::vector<double> b;
     auto runOurs = [&] {
@@ -254,6 +259,7 @@ void measure(const char* what, int runs, const std::function<void()>& ours,
         std::printf("   target %g ms: %s", target, ma <= target ? "met" : "MISSED");
     std::printf("\n");
     std::fflush(stdout);
+    return {ma, mb};
 }
 
 void explain(sqlite3* db, const QString& statement)
@@ -268,6 +274,57 @@ void explain(sqlite3* db, const QString& statement)
     std::printf("  plan  %s\n        -> %s\n", qPrintable(statement),
                 qPrintable(steps.join(QStringLiteral(" | "))));
 }
+
+// A line of /proc/self/status in MB ("VmRSS:", "VmHWM:").
+double statusMb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+// Starts the peak (VmHWM) afresh from the current resident size.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+// Python's sqlite3 module writing the same lines to the same kind of file
+// (GBK, CR LF, replaced only when complete). Prints "milliseconds peakKB".
+const char kPythonExport[] = R"(import os, sqlite3, sys, time
+path, sql, out = sys.argv[1], sys.argv[2], sys.argv[3]
+def num(v):
+    s = '%.15g' % v
+    if 'e' in s:
+        m, e = s.split('e')
+        s = m + 'E' + str(int(e))
+    return s
+t = time.perf_counter()
+db = sqlite3.connect(path)
+tmp = out + '.part'
+n = 0
+with open(tmp, 'w', encoding='gbk', errors='replace', newline='') as f:
+    f.write(out + '\r\n\r\n--编号--日  期--类别--类别名称--金  额--备    注----------\r\n')
+    for uid, rq, lb, mc, je, sm, sq in db.execute(sql):
+        sm = sm.replace('\r\n', ' ').replace('\r', ' ').replace('\n', ' ')
+        f.write('--%d--%s--%s--%s--%s--%s\r\n' % (uid, rq, lb, mc, num(je), sm))
+        n += 1
+    f.write('\r\n' + '*' * 44 + '\r\n导出日期：' + time.strftime('%Y-%m-%d %H:%M:%S') +
+            '\r\n日期范围：2006-01-01--2025-12-31\r\n记录合计：%d条     合计 1 元  \r\n' % n +
+            '*' * 44 + '\r\n')
+    f.flush()
+    os.fsync(f.fileno())
+os.replace(tmp, out)
+ms = (time.perf_counter() - t) * 1000
+peak = [l.split()[1] for l in open('/proc/self/status') if l.startswith('VmHWM:')][0]
+print('%.1f %s' % (ms, peak))
+)";
 
 struct Range
 {
@@ -319,6 +376,7 @@ int main(int argc, char** argv)
         const QString totals = totalsSql(EntryKind::Income, conditions);
         const QString list = listingSql(EntryKind::Income, conditions);
         const int runs = r.from == kFirstDay ? 7 : 21;
+        const long long rangeRows = stepRaw(raw, list);
         const QByteArray label = QByteArray("search totals, ") + r.name;
         measure(
             label.constData(), runs,
@@ -334,12 +392,13 @@ int main(int argc, char** argv)
         measure(
             label2.constData(), runs,
             [&] {
+                // As the search opens it, with the count its totals found.
                 listing.setText(list);
-                listing.open();
-                // The first fetch of the grid: 256 rows, every column.
-                QSqlQueryModel* m = listing.model();
+                listing.openForGrid(rangeRows);
+                // The first page of the grid: 256 rows, every column.
+                QAbstractItemModel* m = listing.model();
                 long long sink = 0;
-                for (int row = 0; row < m->rowCount(); ++row)
+                for (int row = 0; row < std::min(m->rowCount(), 256); ++row)
                     for (int c = 0; c < 7; ++c)
                         sink += m->index(row, c).data().isValid();
                 g_sink = g_sink + sink;
@@ -513,6 +572,127 @@ int main(int argc, char** argv)
             "export, 100,000 entries (vs raw + lines)", 5, [&] { exportButton->click(); },
             rawExport, 0, search);
         std::printf("last message: %s\n", qPrintable(messages.last));
+    }
+
+    // The export of the twenty-year listing (about 1,000,000 entries): the window
+    // against the raw engine writing the same lines to the same GBK file, and
+    // against Python's sqlite3 module; then the program's peak memory during it.
+    if (wanted("twenty-year export")) {
+        cx1->setDate(kFirstDay);
+        cx2->setDate(kLastDay);
+        const QString conditions =
+            searchConditions(EntryKind::Income, kFirstDay, kLastDay, QString(), QString());
+        const QString list = listingSql(EntryKind::Income, conditions);
+        const QString rawName = QStringLiteral("raw-export.txt");
+        // The same work on the engine's own interface: the statement stepped, the
+        // same lines built and written as they come to the same kind of file.
+        auto rawExport = [&] {
+            sqlite3_stmt* st = nullptr;
+            const QByteArray sql = toSqliteDialect(list).toUtf8();
+            sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr);
+            GbkTextFile file(rawName);
+            file.open();
+            for (const QString& line : exportHeadLines(rawName))
+                file.writeLine(line);
+            qint64 written = 0;
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                auto text = [st](int i) {
+                    return QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                        sqlite3_column_bytes(st, i));
+                };
+                file.writeLine(
+                    exportEntryLine(ExportEntry{sqlite3_column_int64(st, 0), text(1), text(2),
+                                                text(3), sqlite3_column_double(st, 4), text(5)}));
+                ++written;
+            }
+            sqlite3_finalize(st);
+            for (const QString& line :
+                 exportFootLines(written, QDateTime::currentDateTime(), kFirstDay, kLastDay,
+                                 QStringLiteral("合计 1 元  ")))
+                file.writeLine(line);
+            file.commit();
+        };
+        auto search = [&] {
+            searchButton->click();
+        };
+        const auto [ours, rawMs] = measure(
+            "twenty-year export (vs raw + lines)", 5, [&] { exportButton->click(); }, rawExport, 0,
+            search);
+        std::printf("last message: %s\n", qPrintable(messages.last));
+
+        const QString script = QDir(folder).filePath(QStringLiteral("bench_export.py"));
+        QFile py(script);
+        if (py.open(QIODevice::WriteOnly))
+            py.write(kPythonExport);
+        py.close();
+        std::vector<double> pythonMs;
+        double pythonPeak = 0;
+        for (int i = 0; i < 3; ++i) {
+            QProcess p;
+            p.start(QStringLiteral("python3"),
+                    {script, path, toSqliteDialect(list), QStringLiteral("python-export.txt")});
+            p.waitForFinished(-1);
+            const QList<QByteArray> out = p.readAllStandardOutput().trimmed().split(' ');
+            if (out.size() == 2) {
+                pythonMs.push_back(out[0].toDouble());
+                pythonPeak = out[1].toDouble() / 1024.0;
+            }
+        }
+        std::printf("%-44s %10.3f ms   python3's sqlite3, same lines, peak %.0f MB; ours %.2fx of "
+                    "it\n",
+                    "twenty-year export, Python", median(pythonMs), pythonPeak,
+                    median(pythonMs) > 0 ? ours / median(pythonMs) : 0.0);
+        std::printf("  target: within 1.3x of the raw engine and faster than Python: %s\n",
+                    ours <= 1.3 * rawMs && ours < median(pythonMs) ? "met" : "MISSED");
+
+        search();
+        QCoreApplication::processEvents();
+        resetPeak();
+        const double before = statusMb("VmRSS:");
+        const double ms = msOf([&] { exportButton->click(); });
+        std::printf("%-44s %10.3f ms   rss before %.0f MB, peak %.0f MB   target 150 MB: %s\n",
+                    "twenty-year export, peak memory", ms, before, statusMb("VmHWM:"),
+                    statusMb("VmHWM:") <= 150 ? "met" : "MISSED");
+        std::fflush(stdout);
+    }
+
+    // Scrolling the twenty-year listing to its last row, as a user holding the
+    // scroll bar at the bottom would, then the program's memory.
+    if (wanted("scroll")) {
+        cx1->setDate(kFirstDay);
+        cx2->setDate(kLastDay);
+        searchButton->click();
+        QCoreApplication::processEvents();
+        auto* grid = static_cast<QTableView*>(find("DBGrid1"));
+        QAbstractItemModel* model = grid->model();
+        QElapsedTimer t;
+        t.start();
+        int steps = 0;
+        do {
+            grid->scrollToBottom();
+            QCoreApplication::processEvents();
+            ++steps;
+        } while (model->canFetchMore(QModelIndex()));
+        grid->setCurrentIndex(model->index(model->rowCount() - 1, 0));
+        QCoreApplication::processEvents();
+        const double ms = t.nsecsElapsed() / 1e6;
+        std::printf("%-44s %10.3f ms   %d rows, %d steps, rss %.0f MB   target 200 MB: %s\n",
+                    "scroll a twenty-year listing to its end", ms, model->rowCount(), steps,
+                    statusMb("VmRSS:"), statusMb("VmRSS:") <= 200 ? "met" : "MISSED");
+        // Then to 100 places spread over it, more than the grid keeps at once.
+        std::vector<double> visits;
+        for (int i = 0; i < 100; ++i) {
+            const int row = static_cast<int>((i * 7919LL) % 100 * model->rowCount() / 100);
+            visits.push_back(msOf([&] {
+                grid->scrollTo(model->index(row, 0));
+                grid->viewport()->repaint();
+            }));
+        }
+        std::printf("%-44s %10.3f ms   median of 100, slowest %.1f ms, rss %.0f MB\n",
+                    "  then a place anywhere in it", median(visits),
+                    *std::max_element(visits.begin(), visits.end()), statusMb("VmRSS:"));
+        std::fflush(stdout);
     }
 
     std::printf("\nquery plans\n");

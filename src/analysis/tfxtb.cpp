@@ -440,7 +440,8 @@ void Tfxtb::reportRun(Period period, QLineEdit* input)
     figures.income = readSum(q, analysissql::reportTotal(period, Kind::Income, p));
     figures.expense = readSum(q, analysissql::reportTotal(period, Kind::Expense, p));
     auto readRows = [&q](QList<ReportCategory>& rows) {
-        q.open();
+        // The book's grid shows these rows, as it shows whatever this object holds.
+        q.openForGrid();
         for (q.first(); !q.eof(); q.next())
             rows.append({q.fieldText(0), q.fieldText(1), sumValue(q.field(2))});
     };

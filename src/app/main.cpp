@@ -1,3 +1,4 @@
+#include "app/home.h"
 #include "app/mainform.h"
 #include "app/pelmoraapplication.h"
 #include "app/taboutbox.h"
@@ -20,6 +21,9 @@ void printHelp()
               "dialog and keeps its book in vandrel.mdb in the working directory.\n"
               "\n"
               "Options:\n"
+              "  --home             work in $PELMORA_HOME, else $XDG_DATA_HOME/pelmora, else\n"
+              "                     ~/.local/share/pelmora; on first use make that folder,\n"
+              "                     a fresh book and the login picture there\n"
               "  --create-database  write a fresh vandrel.mdb into the working directory\n"
               "                     (initial user admin, password tovek); an existing\n"
               "                     file is never overwritten\n"
@@ -37,6 +41,28 @@ int createDatabaseHere()
     }
     std::printf("Created %s (user admin, password tovek).\n", path.toLocal8Bit().constData());
     return 0;
+}
+
+// Moves into the home folder, making what is missing there; false ends the run.
+bool enterHome()
+{
+    const QString folder = homeFolder();
+    QStringList notes;
+    QString error;
+    const bool ready = prepareHome(folder, &notes, &error);
+    for (const QString& note : notes)
+        std::fprintf(stderr, "pelmora: %s\n", note.toLocal8Bit().constData());
+    if (!ready) {
+        std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
+        return false;
+    }
+    if (!QDir::setCurrent(folder)) {
+        std::fprintf(stderr, "pelmora: cannot enter the working folder %s\n",
+                     folder.toLocal8Bit().constData());
+        return false;
+    }
+    std::fprintf(stderr, "pelmora: working folder %s\n", folder.toLocal8Bit().constData());
+    return true;
 }
 
 } // namespace
@@ -59,13 +85,19 @@ int main(int argc, char** argv)
         }
         if (std::strcmp(option, "--create-database") == 0)
             return createDatabaseHere();
-        std::fprintf(stderr, "pelmora: unknown option %s; see pelmora --help\n", option);
-        return 2;
+        if (std::strcmp(option, "--home") != 0) {
+            std::fprintf(stderr, "pelmora: unknown option %s; see pelmora --help\n", option);
+            return 2;
+        }
+        if (!enterHome())
+            return 1;
     }
 
     PelmoraApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pelmora.Pelmora"));
     QApplication::setWindowIcon(QIcon(programIcon(64)));
     // The main window is shown by the login dialog only; closing the dialog ends the run.
     QApplication::setQuitOnLastWindowClosed(false);

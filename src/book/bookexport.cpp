@@ -49,20 +49,32 @@ QString listedDateText(const QVariant& value)
     return date.isValid() ? dateText(date) : text;
 }
 
+QStringList exportHeadLines(const QString& fileName)
+{
+    return {fileName, QString(),
+            QStringLiteral("--编号--日  期--类别--类别名称--金  额--备    注----------")};
+}
+
+QStringList exportFootLines(qint64 entryCount, const QDateTime& exportedAt, const QDate& from,
+                            const QDate& to, const QString& sumLabel)
+{
+    return {QString(),
+            asteriskRule(),
+            QStringLiteral("导出日期：") + dateTimeText(exportedAt),
+            QStringLiteral("日期范围：") + rangeText(from, to),
+            QStringLiteral("记录合计：") + QString::number(entryCount) + QStringLiteral("条     ") +
+                sumLabel,
+            asteriskRule()};
+}
+
 QStringList exportLines(const QString& fileName, const QList<ExportEntry>& entries,
                         const QDateTime& exportedAt, const QDate& from, const QDate& to,
                         const QString& sumLabel)
 {
-    QStringList lines;
+    QStringList lines = exportHeadLines(fileName);
     lines.reserve(entries.size() + 9);
-    lines << fileName << QString()
-          << QStringLiteral("--编号--日  期--类别--类别名称--金  额--备    注----------");
     for (const ExportEntry& entry : entries)
         lines << exportEntryLine(entry);
-    lines << QString() << asteriskRule() << QStringLiteral("导出日期：") + dateTimeText(exportedAt)
-          << QStringLiteral("日期范围：") + rangeText(from, to)
-          << QStringLiteral("记录合计：") + QString::number(entries.size()) +
-                 QStringLiteral("条     ") + sumLabel
-          << asteriskRule();
+    lines << exportFootLines(entries.size(), exportedAt, from, to, sumLabel);
     return lines;
 }

@@ -28,6 +28,12 @@ QString exportEntryLine(const ExportEntry& entry);
 // The listed date as yyyy-mm-dd, whether the column came back as a date or as text.
 QString listedDateText(const QVariant& value);
 
+// The three lines before the entries: the name, an empty line, the heading.
+QStringList exportHeadLines(const QString& fileName);
+// The six lines after the entries: the export time, the range and the totals.
+QStringList exportFootLines(qint64 entryCount, const QDateTime& exportedAt, const QDate& from,
+                            const QDate& to, const QString& sumLabel);
+
 // Every line of the export file: name, heading, entries, footer with the export
 // time, the range and the totals (sumLabel is the sum label's text as shown).
 QStringList exportLines(const QString& fileName, const QList<ExportEntry>& entries,

@@ -3,6 +3,7 @@
 #include "book/bookexport.h"
 #include "book/booksql.h"
 #include "store/context.h"
+#include "store/listingmodel.h"
 #include "store/messages.h"
 #include "store/numbers.h"
 #include "store/query.h"
@@ -22,8 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -100,6 +99,19 @@ private:
     bool m_old;
 };
 
+// A listed entry as the export writes it: the listing's columns by position.
+ExportEntry listedEntry(const Query& rows)
+{
+    ExportEntry e;
+    e.uid = rows.field(0).toLongLong();
+    e.date = listedDateText(rows.field(1));
+    e.code = rows.fieldText(2);
+    e.name = rows.fieldText(3);
+    e.amount = rows.field(4).toDouble();
+    e.remark = rows.fieldText(5);
+    return e;
+}
+
 template <typename T> T* named(QWidget* parent, const char* name)
 {
     auto* w = new T(parent);
@@ -151,6 +163,15 @@ Tszgl::Tszgl(Context& context, QWidget* parent)
     setupTabOrder();
     FormCreate();
     setupConnections();
+}
+
+Tszgl::~Tszgl()
+{
+    // The pages of a listing nobody can see any more are let go with the window.
+    disconnect(m_listing.model(), nullptr, this, nullptr);
+    DBGrid1->setModel(nullptr);
+    if (showsOwnListing())
+        m_listing.close();
 }
 
 void Tszgl::setupControls()
@@ -311,6 +332,10 @@ void Tszgl::setupConnections()
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connectGridSelection();
     connect(m_listing.model(), &QAbstractItemModel::modelReset, this, &Tszgl::listingReplaced);
+    // A page the grid could not read is reported once the paint that asked for it is over.
+    connect(
+        m_listing.model(), &ListingModel::readFailed, this,
+        [this](const QString& message) { m_messages.error(message); }, Qt::QueuedConnection);
 }
 
 void Tszgl::FormCreate()
@@ -623,9 +648,9 @@ void Tszgl::search()
 
     const QString listing = listingSql(kind, conditions);
     m_listing.setText(listing);
-    m_listing.open();
+    m_listing.openForGrid(count);
     m_lastListing = listing;
-    QSqlQueryModel* model = m_listing.model();
+    ListingModel* model = m_listing.model();
     const QStringList captions = listingCaptions(kind);
     for (int i = 0; i < captions.size() && i < model->columnCount(); ++i)
         model->setHeaderData(i, Qt::Horizontal, captions[i]);
@@ -704,26 +729,6 @@ void Tszgl::BitBtn_delClick()
     syncUpdateButton();
 }
 
-void Tszgl::fetchWholeListing()
-{
-    // A grid attached to the model would lay itself out again for every block of
-    // rows fetched; it is attached again once the whole listing is in.
-    QSqlQueryModel* model = m_listing.model();
-    if (!model->canFetchMore())
-        return;
-    QItemSelectionModel* listingSelection = DBGrid1->selectionModel();
-    DBGrid1->setModel(nullptr);
-    QItemSelectionModel* emptySelection = DBGrid1->selectionModel();
-    while (model->canFetchMore())
-        model->fetchMore();
-    DBGrid1->setModel(model);
-    delete listingSelection;
-    delete emptySelection;
-    connectGridSelection();
-    if (model->columnCount() > 5)
-        DBGrid1->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
-}
-
 void Tszgl::connectGridSelection()
 {
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -746,33 +751,33 @@ void Tszgl::BitBtn_cx_txtClick()
         const QDate to = DateTimePicker_cx2->date();
         const QString fileName = exportFileName(kindWord, from, to);
 
-        QSqlQueryModel* model = m_listing.model();
-        fetchWholeListing();
-        const int rows = model->rowCount();
-        QList<ExportEntry> entries;
-        entries.reserve(rows);
-        for (int r = 0; r < rows; ++r) {
-            ExportEntry e;
-            e.uid = model->index(r, 0).data().toLongLong();
-            e.date = listedDateText(model->index(r, 1).data());
-            e.code = model->index(r, 2).data().toString();
-            e.name = model->index(r, 3).data().toString();
-            e.amount = model->index(r, 4).data().toDouble();
-            e.remark = model->index(r, 5).data().toString();
-            entries << e;
+        // The listing is read afresh by a forward-only cursor and written as it
+        // comes: neither the grid's pages nor the whole listing are held in memory.
+        Query rows(m_context.database(), m_listing.text());
+        rows.open();
+        GbkTextFile file(fileName);
+        if (!file.open()) {
+            m_messages.error(file.error());
+            return;
+        }
+        for (const QString& line : exportHeadLines(fileName))
+            file.writeLine(line);
+        qint64 written = 0;
+        for (; !rows.eof(); rows.next(), ++written)
+            file.writeLine(exportEntryLine(listedEntry(rows)));
+        rows.close();
+        for (const QString& line :
+             exportFootLines(written, QDateTime::currentDateTime(), from, to, Label_sum->text()))
+            file.writeLine(line);
+        if (!file.commit()) {
+            m_messages.error(file.error());
+            return;
         }
         // The grid follows the listing to its last entry.
-        if (rows > 0) {
-            DBGrid1->setCurrentIndex(model->index(rows - 1, 0));
-            m_listing.setRow(rows - 1);
-        }
-
-        const QStringList lines = exportLines(fileName, entries, QDateTime::currentDateTime(), from,
-                                              to, Label_sum->text());
-        QString error;
-        if (!writeGbkLines(fileName, lines, &error)) {
-            m_messages.error(error);
-            return;
+        const int last = m_listing.model()->rowCount() - 1;
+        if (last >= 0) {
+            DBGrid1->setCurrentIndex(m_listing.model()->index(last, 0));
+            m_listing.setRow(last);
         }
         m_messages.info(QStringLiteral("数据导出完成，文件名：") + fileName);
     });

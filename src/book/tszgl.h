@@ -29,6 +29,7 @@ class Tszgl final : public QWidget
 public:
     // Throws StoreError when the category list cannot be loaded.
     explicit Tszgl(Context& context, QWidget* parent = nullptr);
+    ~Tszgl() override;
 
 public Q_SLOTS:
     void RadioButton_lr_srClick();
@@ -79,7 +80,6 @@ private:
     void listingReplaced();
     void syncListingRow();
     void hideGrid();
-    void fetchWholeListing();
     void connectGridSelection();
 
     Context& m_context;

@@ -10,8 +10,13 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -202,6 +207,30 @@ QStringList schemaStatements()
     return statements;
 }
 
+bool moveIntoPlace(const QString& from, const QString& to, QString* error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    // One step that fails when the target exists, so the check cannot go stale.
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    int code = errno;
+    if (code == EINVAL || code == ENOSYS) {
+        // File systems without that rename (network shares) still refuse a link over a name.
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return true;
+        }
+        code = errno;
+    }
+    if (error)
+        *error = code == EEXIST ? QStringLiteral("%1 already exists; it is not overwritten").arg(to)
+                                : QStringLiteral("cannot move %1 to %2: %3")
+                                      .arg(from, to, QString::fromLocal8Bit(std::strerror(code)));
+    return false;
+}
+
 bool createDatabase(const QString& path, QString* error)
 {
     auto setError = [error](const QString& text) {
@@ -209,18 +238,35 @@ bool createDatabase(const QString& path, QString* error)
             *error = text;
         return false;
     };
-    if (QFileInfo::exists(path))
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return setError(QStringLiteral("%1 already exists; it is not overwritten").arg(path));
 
+    // The book is built under a temporary name beside its place and moved there
+    // only when complete, so neither a failed build nor a book that appears
+    // meanwhile is ever removed. mkostemp makes the file readable by its owner
+    // only, which the book keeps: it holds the passwords in plain text.
+    const QFileInfo info(path);
+    QByteArray temporary = QFile::encodeName(
+        info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return setError(QStringLiteral("cannot create %1: %2")
+                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
+    const QString built = QFile::decodeName(temporary);
+    auto discard = [&built] {
+        QFile::remove(built);
+        QFile::remove(built + QStringLiteral("-journal"));
+    };
+
     sqlite3* db = nullptr;
-    const QByteArray native = path.toUtf8();
-    if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(temporary.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
+        discard();
         return setError(QStringLiteral("cannot create %1: %2").arg(path, message));
     }
-    QString sql = QStringLiteral("begin;");
+    QString sql = QStringLiteral("pragma synchronous=FULL;begin;");
     for (const QString& s : schemaStatements())
         sql += s + QLatin1Char(';');
     sql += QStringLiteral("commit;");
@@ -228,10 +274,15 @@ bool createDatabase(const QString& path, QString* error)
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
     QString text = message ? QString::fromUtf8(message) : QString();
     sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) {
-        QFile::remove(path);
+    const int closed = sqlite3_close(db);
+    if (rc != SQLITE_OK || closed != SQLITE_OK) {
+        discard();
         return setError(QStringLiteral("cannot create %1: %2").arg(path, text));
+    }
+    QString moveError;
+    if (!moveIntoPlace(built, path, &moveError)) {
+        discard();
+        return setError(moveError);
     }
     return true;
 }

@@ -56,9 +56,14 @@ private:
 // The statements that create an empty book with its indexes and the initial user.
 QStringList schemaStatements();
 
-// Creates a fresh database file at path. Refuses an existing file. Returns
-// false and sets the error text on failure.
+// Creates a fresh database file at path, readable by its owner only. Refuses
+// an existing file, also one that appears while the book is being built.
+// Returns false and sets the error text on failure.
 bool createDatabase(const QString& path, QString* error = nullptr);
+
+// Renames from to to in one step that fails when to exists (nothing is ever
+// replaced). Returns false and sets the error text on failure.
+bool moveIntoPlace(const QString& from, const QString& to, QString* error = nullptr);
 
 // Replaces sum() on a raw SQLite connection by one that adds amounts exactly
 // to the cent. Every connection of the program gets it.

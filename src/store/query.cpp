@@ -1,33 +1,17 @@
 #include "store/query.h"
 
 #include "store/database.h"
+#include "store/listingmodel.h"
+#include "store/readerror.h"
 #include "store/sqltext.h"
+#include "store/statement.h"
 #include "store/storeerror.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
-
-namespace {
-
-QString engineText(const QSqlError& error)
-{
-    QString text = error.databaseText();
-    if (text.isEmpty())
-        text = error.text();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
-}
-
-} // namespace
-
-bool QueryModel::isWatched() const
-{
-    return receivers(SIGNAL(modelReset())) > 0;
-}
 
 Query::Query(Database& database, const QString& initialText)
-    : m_database(database), m_text(initialText), m_model(std::make_unique<QueryModel>())
+    : m_database(database), m_text(initialText), m_model(std::make_unique<ListingModel>(database))
 {}
 
 Query::~Query() = default;
@@ -38,50 +22,56 @@ void Query::setText(const QString& statement)
     m_text = statement;
 }
 
+void Query::fail(const QSqlQuery& query) const
+{
+    throw StoreError(storeMessage(query.lastError(), m_database.path()));
+}
+
 void Query::open()
 {
-    if (m_open)
+    if (isOpen())
         return;
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
-    QSqlQuery query(m_database.connection());
-    const bool shown = m_model->isWatched();
-    query.setForwardOnly(!shown);
-    if (!query.exec(toSqliteDialect(m_text)))
-        throw StoreError(engineText(query.lastError()));
-    if (shown) {
-        m_model->setQuery(std::move(query));
-        if (m_model->lastError().isValid())
-            throw StoreError(engineText(m_model->lastError()));
-    } else {
-        m_plainQuery = std::make_unique<QSqlQuery>(std::move(query));
-        m_ahead = m_plainQuery->next();
-        stepPlain();
+    m_cursor = std::make_unique<Statement>(m_database, toSqliteDialect(m_text));
+    m_columns = m_cursor->columnNames();
+    m_reading = Reading::Cursor;
+    try {
+        startCursor();
+    } catch (...) {
+        close();
+        throw;
     }
-    m_open = true;
+}
+
+void Query::openForGrid(qint64 rows)
+{
+    if (isOpen())
+        return;
+    m_database.ensureOpen();
+    m_database.noteStatement(m_text);
+    m_model->show(toSqliteDialect(m_text), rows);
+    m_reading = Reading::Grid;
     m_row = 0;
 }
 
-void Query::restartPlain()
+void Query::startCursor()
 {
-    // A forward-only cursor cannot go back: run the statement again.
-    m_plainQuery->finish();
-    if (!m_plainQuery->exec(m_plainQuery->lastQuery()))
-        throw StoreError(engineText(m_plainQuery->lastError()));
-    m_ahead = m_plainQuery->next();
-    stepPlain();
     m_row = 0;
+    m_ahead = m_cursor->step();
+    stepCursor();
 }
 
-void Query::stepPlain()
+void Query::stepCursor()
 {
-    m_plain = m_ahead;
-    if (m_ahead) {
-        m_current = m_plainQuery->record();
-        m_ahead = m_plainQuery->next();
-    } else {
-        m_current.clear();
-    }
+    m_onRow = m_ahead;
+    m_values.clear();
+    if (!m_ahead)
+        return;
+    m_values.reserve(m_cursor->columnCount());
+    m_cursor->appendRow(m_values);
+    // A row the engine cannot read ends the result with an error, never quietly.
+    m_ahead = m_cursor->step();
 }
 
 int Query::exec()
@@ -92,55 +82,58 @@ int Query::exec()
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     if (!query.exec(toSqliteDialect(m_text)))
-        throw StoreError(engineText(query.lastError()));
+        fail(query);
     return query.numRowsAffected();
 }
 
 void Query::close()
 {
-    if (!m_open)
-        return;
-    if (plain()) {
-        m_plainQuery.reset();
-        m_plain.reset();
-        m_current.clear();
-        m_ahead = false;
-    } else {
-        m_model->clear();
-    }
-    m_open = false;
+    const Reading was = m_reading;
+    m_reading = Reading::None;
     m_row = 0;
+    m_cursor.reset();
+    m_columns.clear();
+    m_values.clear();
+    m_onRow = false;
+    m_ahead = false;
+    // The grid learns of it last, when the query already reads as closed.
+    if (was == Reading::Grid)
+        m_model->clear();
 }
 
 bool Query::eof() const
 {
-    if (!m_open)
-        return true;
-    if (plain())
-        return !*m_plain;
-    if (m_row < m_model->rowCount())
-        return false;
-    while (m_model->canFetchMore()) {
-        m_model->fetchMore();
-        if (m_row < m_model->rowCount())
-            return false;
+    switch (m_reading) {
+    case Reading::Cursor:
+        return !m_onRow;
+    case Reading::Grid:
+        return m_row >= m_model->rowCount();
+    case Reading::None:
+        break;
     }
     return true;
 }
 
 bool Query::isEmpty() const
 {
-    if (!m_open)
-        return true;
-    if (plain())
-        return m_row == 0 && !*m_plain;
-    return m_model->rowCount() == 0 && !m_model->canFetchMore();
+    switch (m_reading) {
+    case Reading::Cursor:
+        return m_row == 0 && !m_onRow;
+    case Reading::Grid:
+        return m_model->rowCount() == 0;
+    case Reading::None:
+        break;
+    }
+    return true;
 }
 
 void Query::first()
 {
-    if (plain() && m_row != 0)
-        restartPlain();
+    if (m_reading == Reading::Cursor && m_row != 0) {
+        // A forward-only cursor cannot go back: run the statement again.
+        m_cursor->reset();
+        startCursor();
+    }
     m_row = 0;
 }
 
@@ -148,8 +141,8 @@ void Query::next()
 {
     if (eof())
         return;
-    if (plain())
-        stepPlain();
+    if (m_reading == Reading::Cursor)
+        stepCursor();
     ++m_row;
 }
 
@@ -157,9 +150,9 @@ bool Query::setRow(int row)
 {
     if (row < 0)
         return false;
-    if (plain()) {
+    if (m_reading == Reading::Cursor) {
         if (row < m_row)
-            restartPlain();
+            first();
         while (m_row < row && !eof())
             next();
         return !eof();
@@ -170,28 +163,37 @@ bool Query::setRow(int row)
 
 int Query::fieldCount() const
 {
-    if (!m_open)
-        return 0;
-    return plain() ? m_plainQuery->record().count() : m_model->record().count();
+    switch (m_reading) {
+    case Reading::Cursor:
+        return static_cast<int>(m_columns.size());
+    case Reading::Grid:
+        return m_model->columnCount();
+    case Reading::None:
+        break;
+    }
+    return 0;
 }
 
 QVariant Query::field(int index) const
 {
     if (eof())
         return {};
-    if (plain())
-        return m_current.value(index);
-    // One cell, without building the whole row's record.
-    return m_model->data(m_model->index(m_row, index));
+    if (m_reading == Reading::Cursor)
+        return m_values.value(index);
+    return m_model->value(m_row, index);
 }
 
 QVariant Query::field(const QString& name) const
 {
     if (eof())
         return {};
-    if (plain())
-        return m_current.value(name);
-    return field(m_model->record().indexOf(name));
+    if (m_reading == Reading::Cursor) {
+        for (qsizetype i = 0; i < m_columns.size(); ++i)
+            if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+                return m_values.value(i);
+        return {};
+    }
+    return m_model->value(m_row, m_model->column(name));
 }
 
 QString Query::fieldText(int index) const

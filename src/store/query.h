@@ -1,29 +1,22 @@
 #pragma once
 
-#include <QSqlQueryModel>
-#include <QSqlRecord>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
-#include <optional>
 
 class Database;
+class ListingModel;
 class QSqlQuery;
-
-// The model behind a grid. It knows whether anything (a view) is attached, so
-// that a query nobody shows can skip the model's bookkeeping.
-class QueryModel final : public QSqlQueryModel
-{
-    Q_OBJECT
-public:
-    using QSqlQueryModel::QSqlQueryModel;
-    bool isWatched() const;
-};
+class Statement;
 
 // A query object: holds one statement text at a time, written in the program's
-// dialect, and either opens it as a result set or executes it. Failures throw
-// StoreError with the engine's message. Rows are fetched lazily, so a large
-// listing costs only the rows that are read or shown.
+// dialect, and either opens it as a result or executes it. A result is read in
+// one of two ways, chosen at the call:
+// - open(): a forward-only cursor, for results that a handler reads itself;
+// - openForGrid(): the rows a grid shows, through model().
+// Failures throw StoreError with the engine's message.
 class Query final
 {
 public:
@@ -36,21 +29,28 @@ public:
     void setText(const QString& statement);
     const QString& text() const { return m_text; }
 
-    // Opens the statement as a result set positioned on its first row. Opening
-    // an open query does nothing.
+    // Opens the statement as a forward-only cursor on its first row. It reads one
+    // row ahead, so a result read to its last row has finished its statement and
+    // holds no lock on the book. Going back (first(), setRow()) runs it again.
+    // Opening an open query does nothing.
     void open();
+    // Opens the statement as the grid's result: model() shows it, rows are read
+    // page by page on demand, and no statement stays pending between reads.
+    // rows: the number of rows when the caller has counted them already (the
+    // search has), -1 to let the query count them.
+    void openForGrid(qint64 rows = -1);
     // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not
     // read). Returns the number of rows it changed.
     int exec();
     void close();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_reading != Reading::None; }
 
     bool eof() const;
     bool isEmpty() const;
     void first();
     void next();
     int row() const { return m_row; }
-    // Moves to a row of the result, fetching as far as needed. Returns false past the end.
+    // Moves to a row of the result. Returns false past the end.
     bool setRow(int row);
 
     int fieldCount() const;
@@ -60,26 +60,29 @@ public:
     QString fieldText(int index) const;
     QString fieldText(const QString& name) const;
 
-    // The result as a model for a read-only grid; empty while closed. While a
-    // view or another object is connected to it, every result goes through it.
-    QSqlQueryModel* model() const { return m_model.get(); }
+    // The grid's rows: those of openForGrid(), empty otherwise.
+    ListingModel* model() const { return m_model.get(); }
     Database& database() const { return m_database; }
 
 private:
-    // A forward-only cursor for results that no grid shows: no row cache, no
-    // model signals. It reads one row ahead, so a result read to its last row
-    // has already finished its statement and holds no lock on the file.
-    bool plain() const { return m_plain.has_value(); }
-    void restartPlain();
-    void stepPlain();
+    enum class Reading
+    {
+        None,
+        Cursor,
+        Grid
+    };
+    void startCursor();
+    void stepCursor();
+    [[noreturn]] void fail(const QSqlQuery& query) const;
 
     Database& m_database;
     QString m_text;
-    std::unique_ptr<QueryModel> m_model;
-    std::unique_ptr<QSqlQuery> m_plainQuery;
-    std::optional<bool> m_plain; // engaged while a plain result is open: true while on a row
-    QSqlRecord m_current;        // the plain cursor's current row
-    bool m_ahead = false;        // the cursor stands on the row after the current one
-    bool m_open = false;
+    std::unique_ptr<ListingModel> m_model;
+    std::unique_ptr<Statement> m_cursor;
+    Reading m_reading = Reading::None;
+    QStringList m_columns;    // the cursor's column names
+    QList<QVariant> m_values; // the cursor's current row
+    bool m_onRow = false;     // the cursor stands on a row
+    bool m_ahead = false;     // the statement holds the row after the current one
     int m_row = 0;
 };

@@ -1,4 +1,6 @@
 #include "book/tszgl.h"
+#include "store/gbk.h"
+#include "store/listingmodel.h"
 #include "store/numbers.h"
 #include "store/query.h"
 #include "testsupport.h"
@@ -20,7 +22,10 @@
 #include <QStringDecoder>
 #include <QTableView>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -40,6 +45,12 @@ QString expense(const QString& date, const QString& code, const QString& name,
     QString s = income(date, code, name, amount, remark);
     return s.replace(QStringLiteral("srb(sr"), QStringLiteral("zcb(zc"))
         .replace(QStringLiteral(",sr"), QStringLiteral(",zc"));
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList startingWith(const QStringList& statements, const QString& head)
@@ -110,6 +121,29 @@ private:
                           QStringLiteral("奖金"), QStringLiteral("12.5"), QStringLiteral("季度")));
         book->exec(income(QStringLiteral("2005-11-02"), QStringLiteral("01"),
                           QStringLiteral("工资"), QStringLiteral("0.5"), QStringLiteral("补发")));
+    }
+    // Income entries n = 1..rows, one a day from 2000-01-01: amount n, remark "r<n>".
+    void seedDays(int rows)
+    {
+        book->exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select d, '01', "
+                                  "'工资', n, 'r' || n, substr(d, 1, 4) || substr(d, 6, 2) from "
+                                  "(select n, date('2000-01-01', '+' || (n - 1) || ' days') as d "
+                                  "from (with recursive c(n) as (select 1 union all select n + 1 "
+                                  "from c where n < %1) select n from c))")
+                       .arg(rows));
+    }
+    void searchIncomeDays()
+    {
+        radio("RadioButton_cx_sr")->click();
+        setRange(QDate(2000, 1, 1), QDate(2030, 12, 31));
+        btn("BitBtn_cx")->click();
+    }
+    // Shows a row of the grid as a user scrolling to it would.
+    void scrollTo(int row)
+    {
+        grid()->scrollTo(grid()->model()->index(row, 0));
+        grid()->viewport()->repaint();
+        QCoreApplication::processEvents();
     }
     void searchIncomeNovember()
     {
@@ -793,6 +827,118 @@ private Q_SLOTS:
         const QString name = QStringLiteral("支出%1--%1.txt").arg(kToday.toString(Qt::ISODate));
         QCOMPARE(infos().last(), QStringLiteral("数据导出完成，文件名：") + name);
         QVERIFY(QFile::exists(name));
+    }
+
+    void exportOfAListingLongerThanTheGridKeeps()
+    {
+        const int rows = ListingModel::pageRows * ListingModel::cachedPages + 1000;
+        seedDays(rows);
+        searchIncomeDays();
+        QCOMPARE(grid()->model()->rowCount(), rows);
+        for (int row : {rows / 2, rows - 1, 300})
+            scrollTo(row);
+        grid()->setCurrentIndex(grid()->model()->index(300, 0));
+
+        btn("BitBtn_cx_txt")->click();
+        const QString name = QStringLiteral("收入2000-01-01--2030-12-31.txt");
+        QCOMPARE(infos().last(), QStringLiteral("数据导出完成，文件名：") + name);
+        const QByteArray bytes = fileBytes(name);
+        QStringList lines = {
+            name, QString(),
+            QStringLiteral("--编号--日  期--类别--类别名称--金  额--备    注----------")};
+        for (int n = rows; n >= 1; --n)
+            lines << QStringLiteral("--%1--%2--01--工资--%1--r%1")
+                         .arg(n)
+                         .arg(QDate(2000, 1, 1).addDays(n - 1).toString(Qt::ISODate));
+        const QString stamp = QStringDecoder("GBK").decode(bytes).operator QString().section(
+            QStringLiteral("\r\n"), rows + 5, rows + 5);
+        QVERIFY(stamp.startsWith(QStringLiteral("导出日期：") + kToday.toString(Qt::ISODate)));
+        lines << QString() << QString(44, QLatin1Char('*')) << stamp
+              << QStringLiteral("日期范围：2000-01-01--2030-12-31")
+              << QStringLiteral("记录合计：%1条     合计 %2 元  ")
+                     .arg(rows)
+                     .arg(qint64(rows) * (rows + 1) / 2)
+              << QString(44, QLatin1Char('*'));
+        QByteArray expected;
+        for (const QString& line : lines)
+            expected += encodeGbk(line) + "\r\n";
+        QCOMPARE(bytes, expected);
+        QCOMPARE(grid()->currentIndex().row(), rows - 1);
+    }
+
+    void aDamagedPageReachesTheErrorDisplay()
+    {
+        seedDays(3000);
+        const QString copy =
+            QDir(book->dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb"));
+        QFile(copy).open(QIODevice::WriteOnly);
+        searchIncomeDays();
+        QCOMPARE(get<QLabel>("Label_count")->text(), QStringLiteral("共 3000 条记录  "));
+        QVERIFY(damageLeafPage(book->path(), QStringLiteral("srb")) > 0);
+        // The grid's reading, as the user scrolls through the listing: said once.
+        for (int row = 0; row < 3000; row += 100)
+            scrollTo(row);
+        QCOMPARE(book->messages().errors.size(), 1);
+        const QString error = book->messages().errors.first();
+        QVERIFY2(error.startsWith(QStringLiteral("数据库文件已损坏")), qPrintable(error));
+        QVERIFY2(error.contains(copy), qPrintable(error));
+        // An export that cannot read every row writes nothing and claims nothing.
+        infos().clear();
+        btn("BitBtn_cx_txt")->click();
+        QVERIFY(infos().isEmpty());
+        QCOMPARE(book->messages().errors.size(), 2);
+        QVERIFY(book->messages().errors.last().startsWith(QStringLiteral("数据库文件已损坏")));
+        QCOMPARE(QDir(book->dir()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("vandrel-backup-20261208-153012.mdb"),
+                              QStringLiteral("vandrel.mdb")}));
+    }
+
+    void aLongListingLeavesTheBookWritable()
+    {
+        seedDays(1000);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(book->path().toUtf8().constData(), &other), SQLITE_OK);
+        // No busy wait: a write that has to wait fails at once.
+        auto otherWrites = [other] {
+            return sqlite3_exec(other, "insert into bmb(sz,lb,bmmc) values('Z','09','x')", nullptr,
+                                nullptr, nullptr) == SQLITE_OK;
+        };
+        searchIncomeDays();
+        QVERIFY(otherWrites());
+        scrollTo(700);
+        QVERIFY(otherWrites());
+        w.reset();
+        settle();
+        QVERIFY(!book->context().ADOQuery_cxsz().isOpen());
+        QVERIFY(otherWrites());
+        sqlite3_close(other);
+    }
+
+    void exportOnAFullDisk()
+    {
+        FullDisk disk;
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        seedNovember();
+        searchIncomeNovember();
+        const QString name = QStringLiteral("收入2005-11-01--2005-11-30.txt");
+        const QByteArray older("an older export\r\n");
+        QFile file(QDir(disk.path()).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(older);
+        file.close();
+        disk.fill();
+        QDir::setCurrent(disk.path());
+        btn("BitBtn_cx_txt")->click();
+        QDir::setCurrent(book->dir());
+        QVERIFY(infos().isEmpty());
+        QCOMPARE(book->messages().errors.size(), 1);
+        QVERIFY2(
+            book->messages().errors.first().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+            qPrintable(book->messages().errors.first()));
+        QCOMPARE(fileBytes(file.fileName()), older);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("filler"), name}));
     }
 
     void enterKeys()

@@ -75,3 +75,31 @@ void typeText(QWidget* widget, const QString& text);
 
 // Lets deferred deletions and queued events run.
 void settle();
+
+// Writes garbage over the middle leaf page of a table or index of the book (as a
+// failing disk would) and marks the file as changed, so that open connections
+// read it afresh. Returns the page number, or 0 when the b-tree has no leaf page.
+int damageLeafPage(const QString& bookPath, const QString& btree);
+
+// A small filesystem of its own (tmpfs) in a temporary folder, filled to its last
+// byte by fill(). Mounting needs the rights to mount; where they are missing,
+// mounted() is false and why() says so.
+class FullDisk
+{
+public:
+    FullDisk();
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    const QString& why() const { return m_why; }
+    QString path() const { return m_dir.path(); }
+    // Writes a filler file until the filesystem refuses more.
+    void fill();
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    QString m_why;
+};

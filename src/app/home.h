@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The working folder of `pelmora --home`: $PELMORA_HOME, else
+// $XDG_DATA_HOME/pelmora, else ~/.local/share/pelmora.
+QString homeFolder();
+
+// Makes sure folder holds a book and the login picture, creating the folder
+// (owner only), a fresh book and the picture where they are missing; nothing
+// there is ever replaced. notes gets one line per thing created. Returns false
+// with the reason in error when the folder cannot be used.
+bool prepareHome(const QString& folder, QStringList* notes, QString* error);
