@@ -8,6 +8,7 @@
 // read; the copies live in the work folder (default /tmp/pelmora-bench-compact)
 // and are removed at the end.
 
+#include "maintenance/maintenancesql.h"
 #include "maintenance/txtwh.h"
 #include "store/context.h"
 #include "store/database.h"
@@ -81,11 +82,6 @@ void prepare(const QString& book, const QString& path)
     execRaw(db, "pragma synchronous=OFF; begin; delete from srb where uid % 2 = 0; "
                 "delete from zcb where uid % 2 = 0; commit");
     sqlite3_close(db);
-}
-
-double mb(qint64 bytes)
-{
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
 QString integrity(const QString& path)
@@ -167,11 +163,12 @@ int main(int argc, char** argv)
     sqlite3_close(db);
 
     std::printf("compaction of the book after deleting every second entry\n");
-    std::printf("  size before        %10.1f MB (%lld bytes)\n", mb(before),
+    std::printf("  size before        %12s (%lld bytes)\n", qPrintable(fileSizeText(before)),
                 static_cast<long long>(before));
-    std::printf("  size after         %10.1f MB (%lld bytes), %.1f %% of before\n", mb(after),
-                static_cast<long long>(after), 100.0 * after / before);
-    std::printf("  raw engine after   %10.1f MB\n", mb(QFileInfo(raw).size()));
+    std::printf("  size after         %12s (%lld bytes), %.1f %% of before\n",
+                qPrintable(fileSizeText(after)), static_cast<long long>(after),
+                100.0 * after / before);
+    std::printf("  raw engine after   %12s\n", qPrintable(fileSizeText(QFileInfo(raw).size())));
     std::printf("  ours (copy + VACUUM)       %10.0f ms\n", oursMs);
     std::printf("  raw (backup + VACUUM)      %10.0f ms  (backup %.0f ms, VACUUM %.0f ms)\n",
                 rawCopyMs + rawVacuumMs, rawCopyMs, rawVacuumMs);
