@@ -458,6 +458,60 @@ int main(int argc, char** argv)
             });
     }
 
+    // Edit with its search (one month): the window loads the newest listed entry
+    // with "修改", changes its amount and saves, which runs the search again; the
+    // raw side runs the same UPDATE on the same entry and the search's statements.
+    {
+        const QDate from(2025, 6, 1);
+        const QDate to(2025, 6, 30);
+        const QString conditions =
+            searchConditions(EntryKind::Income, from, to, QString(), QString());
+        auto* editButton = static_cast<QPushButton*>(find("BitBtn_update"));
+        auto* amount = static_cast<QLineEdit*>(find("Edit_lr_je"));
+        auto* save = static_cast<QPushButton*>(find("BitBtn_save"));
+        int turn = 0;
+        QString rawUpdate;
+        measure(
+            "edit with its search, one month", 9,
+            [&] {
+                editButton->click();
+                amount->setText(QString::number(100 + ++turn));
+                save->click();
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                stepRaw(raw, rawUpdate);
+                stepRaw(raw, totalsSql(EntryKind::Income, conditions));
+                stepRaw(raw, listingSql(EntryKind::Income, conditions), 256);
+            },
+            0,
+            [&] {
+                cx1->setDate(from);
+                cx2->setDate(to);
+                searchButton->click();
+            },
+            [&] {
+                listing.close();
+                sqlite3_stmt* st = nullptr;
+                const QByteArray newest =
+                    toSqliteDialect(listingSql(EntryKind::Income, conditions) +
+                                    QStringLiteral(" limit 1"))
+                        .toUtf8();
+                sqlite3_prepare_v2(raw, newest.constData(), -1, &st, nullptr);
+                sqlite3_step(st);
+                auto text = [st](int i) {
+                    return QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                };
+                rawUpdate = updateEntrySql(EntryKind::Income, sqlite3_column_int64(st, 0),
+                                           QDate::fromString(text(1), Qt::ISODate), text(2),
+                                           text(3), QString::number(100 + ++turn), text(5));
+                sqlite3_finalize(st);
+            });
+        if (wanted("edit"))
+            std::printf("last message: %s\n", qPrintable(messages.last));
+    }
+
     // Save: one INSERT through the window, durable (synchronous=FULL) on both sides.
     {
         auto* entryList = static_cast<QComboBox*>(find("ComboBox_lr_lb"));

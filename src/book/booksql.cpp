@@ -33,6 +33,22 @@ QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, c
            sqlEscape(periodKey(date)) + QStringLiteral("')");
 }
 
+QString updateEntrySql(EntryKind kind, qint64 uid, const QDate& date, const QString& code,
+                       const QString& name, const QString& amountText, const QString& remark)
+{
+    const QString p = columnPrefix(kind);
+    auto text = [](const QString& value) {
+        return QLatin1Char('\'') + sqlEscape(value) + QLatin1Char('\'');
+    };
+    return QStringLiteral("update ") + entryTable(kind) + QStringLiteral(" set ") + p +
+           QStringLiteral("rq=#") + dateText(date) + QStringLiteral("#,") + p +
+           QStringLiteral("lb=") + text(code) + QLatin1Char(',') + p + QStringLiteral("mc=") +
+           text(name) + QLatin1Char(',') + p + QStringLiteral("je=") + amountText +
+           QLatin1Char(',') + p + QStringLiteral("sm=") + text(remark) + QLatin1Char(',') + p +
+           QStringLiteral("sq=") + text(periodKey(date)) + QStringLiteral(" where uid=") +
+           QString::number(uid);
+}
+
 QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
                          const QString& amountText)
 {

@@ -23,6 +23,10 @@ QString categoryListSql(EntryKind kind);
 QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
                        const QString& amountText, const QString& remark);
 
+// Corrects the entry numbered uid; the values as insertEntrySql takes them.
+QString updateEntrySql(EntryKind kind, qint64 uid, const QDate& date, const QString& code,
+                       const QString& name, const QString& amountText, const QString& remark);
+
 // The conditions of a search: the date range, then the category (none when code
 // is empty), then the amount (none when amountText is empty).
 QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -177,13 +178,16 @@ void Tszgl::setupControls()
 {
     resize(1014, 682);
     QPalette pal = palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        pal.setColor(role, Qt::blue);
+    // Disabled controls keep the style's grey, so that "修改" and "删除" show their state.
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(group, role, Qt::blue);
     setPalette(pal);
 
     // Entry group.
     auto* entry = new QGroupBox(QStringLiteral("收支录入"), this);
     entry->setObjectName(QStringLiteral("GroupBox_lr"));
+    GroupBox_lr = entry;
     RadioButton_lr_sr = named<QRadioButton>(entry, "RadioButton_lr_sr");
     RadioButton_lr_sr->setText(QStringLiteral("收入录入"));
     RadioButton_lr_sr->setChecked(true);
@@ -323,7 +327,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_save, &QPushButton::clicked, this, &Tszgl::BitBtn_saveClick);
     connect(BitBtn_resume, &QPushButton::clicked, this, &Tszgl::BitBtn_resumeClick);
     connect(BitBtn_cx, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);
-    connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_cxClick);
+    connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_updateClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connectGridSelection();
@@ -381,14 +385,20 @@ void Tszgl::clearEntryInputs()
     Memo_lr_sm->clear();
 }
 
-void Tszgl::switchEntryKind(EntryKind kind)
+void Tszgl::showEntryKindLabels(EntryKind kind)
 {
-    hideGrid();
-    BitBtn_del->setEnabled(false);
     Label_lr_rq->setText(kindLabel(kind, "日期："));
     Label_lr_lb->setText(kindLabel(kind, "类别："));
     Label_lr_je->setText(kindLabel(kind, "金额："));
     Label_lr_sm->setText(kindLabel(kind, "说明：( 限100汉字 )"));
+}
+
+void Tszgl::switchEntryKind(EntryKind kind)
+{
+    hideGrid();
+    BitBtn_del->setEnabled(false);
+    syncUpdateButton();
+    showEntryKindLabels(kind);
     DateTimePicker_lr->setDate(QDate::currentDate());
     ComboBox_lr_lb->clear();
     Edit_lr_je->clear();
@@ -406,55 +416,169 @@ void Tszgl::RadioButton_lr_zcClick()
     switchEntryKind(EntryKind::Expense);
 }
 
+std::optional<Tszgl::EntryInput> Tszgl::checkedEntry()
+{
+    const QString item = ComboBox_lr_lb->currentText();
+    if (item.isEmpty() || item == QStringLiteral("选择类别")) {
+        ComboBox_lr_lb->setFocus();
+        m_messages.info(QStringLiteral("必须选择收入类别！"));
+        return std::nullopt;
+    }
+    if (Edit_lr_je->text().isEmpty()) {
+        Edit_lr_je->setFocus();
+        m_messages.info(QStringLiteral("必须选择收入金额！"));
+        return std::nullopt;
+    }
+    // The rounded text is what gets stored and what the box shows afterwards:
+    // one longer than the box (a pasted 1e14) would be cut there and a later
+    // save would store the cut amount, so it is refused.
+    const auto amount = parseAmount(Edit_lr_je->text());
+    const QString amountText = amount ? numberText(*amount) : QString();
+    if (!amount || amountText.size() > kAmountMaxLength) {
+        Edit_lr_je->setFocus();
+        m_messages.info(QStringLiteral("输入的金额格式非法!"));
+        return std::nullopt;
+    }
+    Edit_lr_je->setText(amountText);
+    if (Memo_lr_sm->text().isEmpty()) {
+        Memo_lr_sm->setFocus();
+        m_messages.info(QStringLiteral("必须填写备注说明！"));
+        return std::nullopt;
+    }
+    return EntryInput{DateTimePicker_lr->date(), item.left(2), item.mid(2), amountText,
+                      Memo_lr_sm->text()};
+}
+
 void Tszgl::BitBtn_saveClick()
 {
     guarded(m_messages, [&] {
-        const QString item = ComboBox_lr_lb->currentText();
-        if (item.isEmpty() || item == QStringLiteral("选择类别")) {
-            ComboBox_lr_lb->setFocus();
-            m_messages.info(QStringLiteral("必须选择收入类别！"));
+        const std::optional<EntryInput> entry = checkedEntry();
+        if (!entry)
             return;
-        }
-        const QString code = item.left(2);
-        const QString name = item.mid(2);
-        if (Edit_lr_je->text().isEmpty()) {
-            Edit_lr_je->setFocus();
-            m_messages.info(QStringLiteral("必须选择收入金额！"));
-            return;
-        }
-        const auto amount = parseAmount(Edit_lr_je->text());
-        if (!amount) {
-            Edit_lr_je->setFocus();
-            m_messages.info(QStringLiteral("输入的金额格式非法!"));
-            return;
-        }
-        // The statement takes the rounded text itself: the box holds twelve
-        // characters, and a pasted exponent form can round to a longer text.
-        const QString amountText = numberText(*amount);
-        Edit_lr_je->setText(amountText);
-        if (Memo_lr_sm->text().isEmpty()) {
-            Memo_lr_sm->setFocus();
-            m_messages.info(QStringLiteral("必须填写备注说明！"));
+        if (m_editUid) {
+            saveCorrection(*entry);
             return;
         }
         Query& q = m_context.ADOQuery1();
-        q.setText(insertEntrySql(entryKind(), DateTimePicker_lr->date(), code, name, amountText,
-                                 Memo_lr_sm->text()));
+        q.setText(insertEntrySql(entryKind(), entry->date, entry->code, entry->name,
+                                 entry->amountText, entry->remark));
         q.exec();
         m_messages.info(QStringLiteral("数据保存成功！"));
         clearEntryInputs();
     });
 }
 
+void Tszgl::saveCorrection(const EntryInput& entry)
+{
+    Query& q = m_context.ADOQuery1();
+    q.setText(updateEntrySql(m_editKind, *m_editUid, entry.date, entry.code, entry.name,
+                             entry.amountText, entry.remark));
+    if (q.exec() != 1) {
+        // Gone meanwhile (deleted here or by another program): nothing to correct.
+        m_messages.info(QStringLiteral("数据修改失败！"));
+        return;
+    }
+    m_messages.info(QStringLiteral("数据修改成功！"));
+    leaveEditMode();
+    clearEntryInputs();
+    search();
+    syncUpdateButton();
+}
+
 void Tszgl::BitBtn_resumeClick()
 {
+    leaveEditMode();
     clearEntryInputs();
+}
+
+void Tszgl::BitBtn_updateClick()
+{
+    guarded(m_messages, [&] {
+        const QModelIndex current = DBGrid1->currentIndex();
+        if (!showsOwnListing() || !current.isValid())
+            return;
+        const QAbstractItemModel* model = DBGrid1->model();
+        auto cell = [&](int column) {
+            return model->index(current.row(), column).data();
+        };
+        const QVariant id = cell(0);
+        if (!isInteger(id))
+            return;
+        const EntryKind kind =
+            model->headerData(0, Qt::Horizontal).toString() == QStringLiteral("收入编号")
+                ? EntryKind::Income
+                : EntryKind::Expense;
+        // Only another program can have stored an amount the box cannot hold;
+        // loading it cut would store the cut amount.
+        const QString amountText = numberText(cell(4).toDouble());
+        if (amountText.size() > kAmountMaxLength) {
+            m_messages.info(QStringLiteral("该记录的金额超过金额框的12个字符，不能在此修改！"));
+            return;
+        }
+
+        leaveEditMode();
+        {
+            const QSignalBlocker blockIncome(RadioButton_lr_sr);
+            const QSignalBlocker blockExpense(RadioButton_lr_zc);
+            (kind == EntryKind::Income ? RadioButton_lr_sr : RadioButton_lr_zc)->setChecked(true);
+        }
+        showEntryKindLabels(kind);
+        ComboBox_lr_lb->clear();
+        loadCategories(ComboBox_lr_lb, kind);
+        const QString item = cell(2).toString() + cell(3).toString();
+        int index = ComboBox_lr_lb->findText(item, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (index < 0) {
+            // The category was removed or renamed since: the entry keeps its own.
+            ComboBox_lr_lb->addItem(item);
+            index = ComboBox_lr_lb->count() - 1;
+            m_keptItem = item;
+        }
+        ComboBox_lr_lb->setCurrentIndex(index);
+        DateTimePicker_lr->setDate(QDate::fromString(listedDateText(cell(1)), Qt::ISODate));
+        Edit_lr_je->setText(amountText);
+        Memo_lr_sm->setText(cell(5).toString());
+
+        m_editUid = id.toLongLong();
+        m_editKind = kind;
+        GroupBox_lr->setTitle(QStringLiteral("收支录入（修改") + kindLabel(kind, "编号 ") +
+                              QString::number(*m_editUid) + QStringLiteral("）"));
+        BitBtn_save->setText(QStringLiteral("保存修改"));
+        // An entry never moves between the two tables.
+        RadioButton_lr_sr->setEnabled(false);
+        RadioButton_lr_zc->setEnabled(false);
+        DateTimePicker_lr->setFocus();
+    });
+}
+
+void Tszgl::leaveEditMode()
+{
+    if (!m_editUid)
+        return;
+    m_editUid.reset();
+    if (!m_keptItem.isEmpty()) {
+        const int kept =
+            ComboBox_lr_lb->findText(m_keptItem, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (kept >= 0)
+            ComboBox_lr_lb->removeItem(kept);
+        m_keptItem.clear();
+    }
+    GroupBox_lr->setTitle(QStringLiteral("收支录入"));
+    BitBtn_save->setText(QStringLiteral("保存"));
+    RadioButton_lr_sr->setEnabled(true);
+    RadioButton_lr_zc->setEnabled(true);
+}
+
+void Tszgl::syncUpdateButton()
+{
+    BitBtn_update->setEnabled(BitBtn_del->isEnabledTo(this) && !DBGrid1->isHidden() &&
+                              showsOwnListing() && DBGrid1->currentIndex().isValid());
 }
 
 void Tszgl::switchQueryKind(EntryKind kind)
 {
     BitBtn_cx_txt->setEnabled(false);
     BitBtn_del->setEnabled(false);
+    syncUpdateButton();
     Label_cx_lb->setText(kindLabel(kind, "类别："));
     Edit_cx_je->clear();
     ComboBox_cx_lb->clear();
@@ -548,6 +672,7 @@ void Tszgl::search()
 void Tszgl::BitBtn_cxClick()
 {
     guarded(m_messages, [&] { search(); });
+    syncUpdateButton();
 }
 
 bool Tszgl::showsOwnListing() const
@@ -563,6 +688,7 @@ void Tszgl::listingReplaced()
         BitBtn_del->setEnabled(false);
         BitBtn_cx_txt->setEnabled(false);
     }
+    syncUpdateButton();
 }
 
 void Tszgl::syncListingRow()
@@ -590,7 +716,8 @@ void Tszgl::BitBtn_delClick()
                 first == QStringLiteral("收入编号") ? EntryKind::Income : EntryKind::Expense;
             Query& q = m_context.ADOQuery1();
             q.setText(deleteEntrySql(kind, id.toLongLong()));
-            q.exec();
+            if (q.exec() == 0)
+                return; // already gone: deleted by another program, or a stale listing
             m_messages.info(QStringLiteral("数据删除成功！"));
             search();
             done = true;
@@ -599,6 +726,7 @@ void Tszgl::BitBtn_delClick()
     });
     if (!done)
         m_messages.info(QStringLiteral("数据删除失败！"));
+    syncUpdateButton();
 }
 
 void Tszgl::connectGridSelection()
@@ -607,6 +735,7 @@ void Tszgl::connectGridSelection()
             [this](const QModelIndex& current) {
                 if (current.isValid())
                     m_listing.setRow(current.row());
+                syncUpdateButton();
             });
 }
 

@@ -2,14 +2,17 @@
 
 #include "book/booksql.h"
 
+#include <QDate>
 #include <QString>
 #include <QWidget>
+#include <optional>
 
 class Context;
 class Messages;
 class Query;
 class QComboBox;
 class QDateEdit;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +36,7 @@ public Q_SLOTS:
     void RadioButton_lr_zcClick();
     void BitBtn_saveClick();
     void BitBtn_resumeClick();
+    void BitBtn_updateClick();
     void RadioButton_cx_srClick();
     void RadioButton_cx_zcClick();
     void BitBtn_cxClick();
@@ -40,6 +44,16 @@ public Q_SLOTS:
     void BitBtn_cx_txtClick();
 
 private:
+    // An entry as the entry group holds it once every check has passed.
+    struct EntryInput
+    {
+        QDate date;
+        QString code;
+        QString name;
+        QString amountText; // rounded, as the statement writes it
+        QString remark;
+    };
+
     void setupControls();
     void setupTabOrder();
     void setupConnections();
@@ -48,6 +62,13 @@ private:
     EntryKind entryKind() const;
     EntryKind queryKind() const;
     void switchEntryKind(EntryKind kind);
+    void showEntryKindLabels(EntryKind kind);
+    // The checks of a save, in order, with their messages and focus moves.
+    std::optional<EntryInput> checkedEntry();
+    void saveCorrection(const EntryInput& entry);
+    void leaveEditMode();
+    // "修改" follows "删除", and needs a current row of this window's own listing.
+    void syncUpdateButton();
     void switchQueryKind(EntryKind kind);
     void loadCategories(QComboBox* list, EntryKind kind);
     void clearEntryInputs();
@@ -66,8 +87,13 @@ private:
     Query& m_listing;
     QString m_lastListing;
     bool m_ownStatement = false;
+    // The entry that the entry group corrects, while it does.
+    std::optional<qint64> m_editUid;
+    EntryKind m_editKind = EntryKind::Income;
+    QString m_keptItem; // its category item, added to the list when no longer a category
 
     // Entry group.
+    QGroupBox* GroupBox_lr = nullptr;
     QRadioButton* RadioButton_lr_sr = nullptr;
     QRadioButton* RadioButton_lr_zc = nullptr;
     QLabel* Label_lr_rq = nullptr;

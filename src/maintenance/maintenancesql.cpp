@@ -2,6 +2,8 @@
 
 #include "store/sqltext.h"
 
+#include <QDir>
+
 namespace {
 
 QString quoted(const QString& value)
@@ -161,4 +163,37 @@ QString safetyCopyName(const QDateTime& moment, int attempt)
     if (attempt > 0)
         name += QStringLiteral("-%1").arg(attempt + 1);
     return name + QStringLiteral(".mdb");
+}
+
+QString compactStatement()
+{
+    return QStringLiteral("vacuum");
+}
+
+QString fileSizeText(qint64 bytes)
+{
+    const double kb = static_cast<double>(bytes) / 1024.0;
+    if (kb < 1024.0)
+        return QString::number(kb, 'f', 1) + QStringLiteral(" KB");
+    const double mb = kb / 1024.0;
+    if (mb < 1024.0)
+        return QString::number(mb, 'f', 1) + QStringLiteral(" MB");
+    return QString::number(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
+}
+
+QString compactionDoneMessage(qint64 before, qint64 after)
+{
+    return QStringLiteral("数据库压缩完成！\n压缩前：") + fileSizeText(before) +
+           QStringLiteral("\n压缩后：") + fileSizeText(after);
+}
+
+QString compactionFailedMessage(const QString& reason)
+{
+    return QStringLiteral("数据库压缩失败！数据库保持原样。\n原因：") + reason;
+}
+
+QString safetyCopyFailedMessage(const QString& action, const QString& path, const QString& reason)
+{
+    return action + QStringLiteral("未进行：无法写入数据库的安全副本！\n文件：") +
+           QDir::toNativeSeparators(path) + QStringLiteral("\n原因：") + reason;
 }

@@ -68,3 +68,15 @@ const QList<InitialisationStep>& initialisationSteps();
 // moment ("vandrel-backup-20261208-153012.mdb"); attempt 0 gives the plain
 // name, later attempts add "-2", "-3", ... before the extension.
 QString safetyCopyName(const QDateTime& moment, int attempt = 0);
+
+// --- compaction ---
+
+QString compactStatement();
+// Sizes as the compaction reports them: "392.4 MB"; KB below one MB, GB from 1024 MB on.
+QString fileSizeText(qint64 bytes);
+QString compactionDoneMessage(qint64 before, qint64 after);
+QString compactionFailedMessage(const QString& reason);
+
+// The refusal of a reset or a compaction ("系统初始化", "数据库压缩") whose safety
+// copy could not be written.
+QString safetyCopyFailedMessage(const QString& action, const QString& path, const QString& reason);

@@ -9,10 +9,10 @@
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -121,6 +122,7 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     connect(BitBtn_userlist, &QPushButton::clicked, this, &Txtwh::BitBtn_userlistClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Txtwh::BitBtn_delClick);
     connect(BitBtn_update, &QPushButton::clicked, this, &Txtwh::BitBtn_updateClick);
+    connect(BitBtn_yasuo, &QPushButton::clicked, this, &Txtwh::BitBtn_yasuoClick);
     connect(BitBtn_csh, &QPushButton::clicked, this, &Txtwh::BitBtn_cshClick);
 }
 
@@ -258,7 +260,6 @@ void Txtwh::buildLowerPart()
               "Label8");
     BitBtn_yasuo =
         button("BitBtn_yasuo", QStyle::SP_DialogOkButton, QStringLiteral("压缩数据库"), this);
-    BitBtn_yasuo->setEnabled(false); // kept for its place; the book needs no compacting here
 
     Label7 = named(
         label(QStringLiteral("系统初始化：数据库将被清空，并设置初始用户：admin  密码：tovek"),
@@ -508,6 +509,42 @@ void Txtwh::BitBtn_updateClick()
     });
 }
 
+void Txtwh::BitBtn_yasuoClick()
+{
+    Messages& messages = m_context.messages();
+    guarded(messages, [&] {
+        if (!messages.ask(QStringLiteral("是否压缩数据库？压缩前将自动保存数据库的安全副本。")))
+            return;
+        // Both steps read or rewrite the whole book: seconds on a large one.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+
+        Database& database = m_context.database();
+        const QString path = QFileInfo(database.path()).absoluteFilePath();
+        const SafetyCopy copy =
+            writeSafetyCopy(database, QFileInfo(path).absolutePath(), QDateTime::currentDateTime());
+        if (!copy.written) {
+            messages.info(
+                safetyCopyFailedMessage(QStringLiteral("数据库压缩"), copy.path, copy.error));
+            return;
+        }
+        // VACUUM rebuilds the book inside one transaction of this connection: a
+        // failure (disk full, a lock held by another program) rolls back to the
+        // book as it was, and no other program's write can fall between reading
+        // the book and replacing it, as it could with a copy renamed over it.
+        const qint64 before = QFileInfo(path).size();
+        Query& query = m_context.ADOQuery1();
+        try {
+            query.setText(compactStatement());
+            query.exec();
+        } catch (const StoreError& e) {
+            messages.info(compactionFailedMessage(e.message()));
+            return;
+        }
+        messages.info(compactionDoneMessage(before, QFileInfo(path).size()));
+    });
+}
+
 void Txtwh::BitBtn_cshClick()
 {
     Messages& messages = m_context.messages();
@@ -520,9 +557,8 @@ void Txtwh::BitBtn_cshClick()
         const QString folder = QFileInfo(database.path()).absolutePath();
         const SafetyCopy copy = writeSafetyCopy(database, folder, QDateTime::currentDateTime());
         if (!copy.written) {
-            messages.info(QStringLiteral("系统初始化未进行：无法写入数据库的安全副本！\n文件：") +
-                          QDir::toNativeSeparators(copy.path) + QStringLiteral("\n原因：") +
-                          copy.error);
+            messages.info(
+                safetyCopyFailedMessage(QStringLiteral("系统初始化"), copy.path, copy.error));
             return;
         }
 

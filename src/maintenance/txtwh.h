@@ -61,6 +61,7 @@ public Q_SLOTS:
     void BitBtn_userlistClick();
     void BitBtn_delClick();
     void BitBtn_updateClick();
+    void BitBtn_yasuoClick();
     void BitBtn_cshClick();
 
 private:

@@ -286,3 +286,54 @@ bool createDatabase(const QString& path, QString* error)
     }
     return true;
 }
+
+void Database::backupTo(const QString& target)
+{
+    ensureOpen();
+    const QVariant handle = connection().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        !*static_cast<sqlite3* const*>(handle.data()))
+        throw StoreError(QStringLiteral("the book is not open"));
+    sqlite3* source = *static_cast<sqlite3* const*>(handle.data());
+
+    const QString shown = QDir::toNativeSeparators(target);
+    const QFileInfo info(target);
+    if (info.exists() || info.isSymLink()) // a dangling link is in the way as well
+        throw StoreError(QStringLiteral("%1 already exists").arg(shown));
+    // Created here, exclusively and for the owner only: the copy holds every
+    // password, and the engine would create it readable by everyone.
+    {
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            throw StoreError(QStringLiteral("%1: %2").arg(shown, file.errorString()));
+    }
+
+    sqlite3* copy = nullptr;
+    int rc = sqlite3_open_v2(target.toUtf8().constData(), &copy, SQLITE_OPEN_READWRITE, nullptr);
+    QString reason;
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main");
+        if (!backup) {
+            reason = QString::fromUtf8(sqlite3_errmsg(copy));
+        } else {
+            // One step copies every page under one read lock of the book.
+            rc = sqlite3_backup_step(backup, -1);
+            const int finished = sqlite3_backup_finish(backup);
+            if (rc != SQLITE_DONE)
+                reason = QString::fromUtf8(sqlite3_errstr(rc));
+            else if (finished != SQLITE_OK)
+                reason = QString::fromUtf8(sqlite3_errmsg(copy));
+        }
+    } else {
+        reason =
+            copy ? QString::fromUtf8(sqlite3_errmsg(copy)) : QString::fromUtf8(sqlite3_errstr(rc));
+    }
+    if (sqlite3_close(copy) != SQLITE_OK && reason.isEmpty())
+        reason = QStringLiteral("the copy could not be closed");
+    if (!reason.isEmpty()) {
+        QFile::remove(target);
+        QFile::remove(target + QStringLiteral("-journal"));
+        throw StoreError(reason);
+    }
+}

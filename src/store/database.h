@@ -38,6 +38,12 @@ public:
             m_log(statement);
     }
 
+    // Copies the book as it stands into target, a new file readable by its owner
+    // only, through SQLite's online backup: consistent even while the book is
+    // open and read. An existing file is never replaced. Throws StoreError; a
+    // partial copy is removed.
+    void backupTo(const QString& target);
+
     // Milliseconds a statement waits for another program's lock before failing.
     static constexpr int busyTimeoutMs = 3000;
 

@@ -74,7 +74,7 @@ void Query::stepCursor()
     m_ahead = m_cursor->step();
 }
 
-void Query::exec()
+int Query::exec()
 {
     close();
     m_database.ensureOpen();
@@ -83,6 +83,7 @@ void Query::exec()
     query.setForwardOnly(true);
     if (!query.exec(toSqliteDialect(m_text)))
         fail(query);
+    return query.numRowsAffected();
 }
 
 void Query::close()

@@ -39,8 +39,9 @@ public:
     // rows: the number of rows when the caller has counted them already (the
     // search has), -1 to let the query count them.
     void openForGrid(qint64 rows = -1);
-    // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not read).
-    void exec();
+    // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not
+    // read). Returns the number of rows it changed.
+    int exec();
     void close();
     bool isOpen() const { return m_reading != Reading::None; }
 

@@ -32,6 +32,20 @@ private Q_SLOTS:
                                 "values(#2006-01-31#,'03','餐饮',0.12,'午饭','200601')"));
     }
 
+    void updateStatements()
+    {
+        QCOMPARE(updateEntrySql(EntryKind::Income, 1234, QDate(2005, 11, 5), QStringLiteral("01"),
+                                QStringLiteral("工资"), QStringLiteral("3500"),
+                                QStringLiteral("十一月")),
+                 QStringLiteral("update srb set srrq=#2005-11-05#,srlb='01',srmc='工资',srje=3500,"
+                                "srsm='十一月',srsq='200511' where uid=1234"));
+        QCOMPARE(updateEntrySql(EntryKind::Expense, 7, QDate(2006, 1, 31), QStringLiteral("0'"),
+                                QStringLiteral("O'K"), QStringLiteral("0.12"),
+                                QStringLiteral("it's")),
+                 QStringLiteral("update zcb set zcrq=#2006-01-31#,zclb='0''',zcmc='O''K',zcje=0.12,"
+                                "zcsm='it''s',zcsq='200601' where uid=7"));
+    }
+
     void quotesAreDoubledInEveryTextValue()
     {
         const QString sql =

@@ -11,10 +11,13 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringDecoder>
 #include <QTableView>
@@ -226,6 +229,7 @@ private Q_SLOTS:
         QTest::newRow("zero") << "0" << 0.0;
         QTest::newRow("leading zeros") << "007" << 7.0;
         QTest::newRow("trailing zeros") << "100.00" << 100.0;
+        QTest::newRow("exponent that fits the box") << "1e11" << 1e11;
     }
     void saveRoundsToCents()
     {
@@ -280,6 +284,12 @@ private Q_SLOTS:
         edit("Edit_lr_je")->setText(QStringLiteral("abc"));
         btn("BitBtn_save")->click();
         QCOMPARE(infos().last(), QStringLiteral("输入的金额格式非法!"));
+
+        // Rounded, 1e14 is 15 characters: the box could show only a cut amount.
+        edit("Edit_lr_je")->setText(QStringLiteral("1e14"));
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos().last(), QStringLiteral("输入的金额格式非法!"));
+        QCOMPARE(edit("Edit_lr_je")->text(), QStringLiteral("1e14"));
 
         fillEntry(1, QStringLiteral("12.30"), QString());
         btn("BitBtn_save")->click();
@@ -522,6 +532,208 @@ private Q_SLOTS:
             w->BitBtn_cx_txtClick();
             QVERIFY(QDir(book->dir()).entryList({QStringLiteral("*.txt")}).isEmpty());
         }
+    }
+
+    void editCorrectsEveryField_data()
+    {
+        QTest::addColumn<bool>("isIncome");
+        QTest::newRow("income") << true;
+        QTest::newRow("expense") << false;
+    }
+    void editCorrectsEveryField()
+    {
+        QFETCH(bool, isIncome);
+        const QString kindWord = isIncome ? QStringLiteral("收入") : QStringLiteral("支出");
+        const QString first = isIncome ? QStringLiteral("工资") : QStringLiteral("餐饮");
+        const QString second = isIncome ? QStringLiteral("奖金") : QStringLiteral("交通");
+        auto entry = isIncome ? income : expense;
+        book->exec(entry(QStringLiteral("2005-11-05"), QStringLiteral("01"), first,
+                         QStringLiteral("3500"), QStringLiteral("十一月")));
+        book->exec(entry(QStringLiteral("2005-11-20"), QStringLiteral("02"), second,
+                         QStringLiteral("12.5"), QStringLiteral("季度")));
+        radio(isIncome ? "RadioButton_cx_sr" : "RadioButton_cx_zc")->click();
+        setRange(QDate(2005, 11, 1), QDate(2005, 11, 30));
+        btn("BitBtn_cx")->click();
+        QVERIFY(btn("BitBtn_update")->isEnabled());
+
+        btn("BitBtn_update")->click(); // the current row: the newest, uid 2
+        QVERIFY(radio(isIncome ? "RadioButton_lr_sr" : "RadioButton_lr_zc")->isChecked());
+        QVERIFY(!radio("RadioButton_lr_sr")->isEnabled() &&
+                !radio("RadioButton_lr_zc")->isEnabled());
+        QCOMPARE(get<QLabel>("Label_lr_je")->text(), kindWord + QStringLiteral("金额："));
+        QCOMPARE(combo("ComboBox_lr_lb")->count(), 2);
+        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(),
+                 QStringLiteral("收支录入（修改") + kindWord + QStringLiteral("编号 2）"));
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
+        QCOMPARE(date("DateTimePicker_lr")->date(), QDate(2005, 11, 20));
+        QCOMPARE(combo("ComboBox_lr_lb")->currentText(), QStringLiteral("02") + second);
+        QCOMPARE(edit("Edit_lr_je")->text(), QStringLiteral("12.5"));
+        QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("季度"));
+        QVERIFY(grid()->isVisible());
+
+        date("DateTimePicker_lr")->setDate(QDate(2005, 11, 21));
+        combo("ComboBox_lr_lb")->setCurrentIndex(0);
+        edit("Edit_lr_je")->setText(QStringLiteral("0.125"));
+        edit("Memo_lr_sm")->setText(QStringLiteral("改过"));
+        book->takeStatements();
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos(), QStringList{QStringLiteral("数据修改成功！")});
+        const QStringList ran = book->takeStatements();
+        QString expected = QStringLiteral("update srb set srrq=#2005-11-21#,srlb='01',srmc='") +
+                           first +
+                           QStringLiteral("',srje=0.12,srsm='改过',srsq='200511' where uid=2");
+        if (!isIncome)
+            expected.replace(QStringLiteral("sr"), QStringLiteral("zc"));
+        QCOMPARE(ran.first(), expected);
+        QCOMPARE(ran.size(), 3); // and the search again
+
+        // The grid and both totals show the change; the group takes new entries again.
+        QCOMPARE(get<QLabel>("Label_count")->text(), QStringLiteral("共 2 条记录  "));
+        QCOMPARE(get<QLabel>("Label_sum")->text(), QStringLiteral("合计 3500.12 元  "));
+        QCOMPARE(grid()->model()->index(0, 0).data().toInt(), 2);
+        QCOMPARE(grid()->model()->index(0, 4).data().toDouble(), 0.12);
+        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(), QStringLiteral("收支录入"));
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+        QVERIFY(radio("RadioButton_lr_sr")->isEnabled() && radio("RadioButton_lr_zc")->isEnabled());
+        QVERIFY(radio(isIncome ? "RadioButton_lr_sr" : "RadioButton_lr_zc")->isChecked());
+        QCOMPARE(date("DateTimePicker_lr")->date(), kToday);
+        QCOMPARE(combo("ComboBox_lr_lb")->currentIndex(), -1);
+        QVERIFY(edit("Edit_lr_je")->text().isEmpty() && edit("Memo_lr_sm")->text().isEmpty());
+        QVERIFY(btn("BitBtn_update")->isEnabled());
+    }
+
+    void editRunsTheChecksOfASave()
+    {
+        seedNovember();
+        searchIncomeNovember();
+        btn("BitBtn_update")->click(); // uid 2, 12.5
+        book->takeStatements();
+        combo("ComboBox_lr_lb")->setCurrentIndex(-1);
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos().last(), QStringLiteral("必须选择收入类别！"));
+        QVERIFY(combo("ComboBox_lr_lb")->hasFocus());
+
+        combo("ComboBox_lr_lb")->setCurrentIndex(0);
+        edit("Edit_lr_je")->clear();
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos().last(), QStringLiteral("必须选择收入金额！"));
+        QVERIFY(edit("Edit_lr_je")->hasFocus());
+
+        for (const char* bad : {"1.2.3", "1e14"}) {
+            edit("Edit_lr_je")->setText(QString::fromLatin1(bad));
+            btn("BitBtn_save")->click();
+            QCOMPARE(infos().last(), QStringLiteral("输入的金额格式非法!"));
+            QCOMPARE(edit("Edit_lr_je")->text(), QString::fromLatin1(bad));
+        }
+
+        edit("Edit_lr_je")->setText(QStringLiteral("12.30"));
+        edit("Memo_lr_sm")->clear();
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos().last(), QStringLiteral("必须填写备注说明！"));
+        QVERIFY(edit("Memo_lr_sm")->hasFocus());
+        QCOMPARE(edit("Edit_lr_je")->text(), QStringLiteral("12.3"));
+
+        QVERIFY(startingWith(book->takeStatements(), QStringLiteral("update")).isEmpty());
+        QCOMPARE(book->value(QStringLiteral("select srje from srb where uid=2")).toDouble(), 12.5);
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
+    }
+
+    void entryGoneMeanwhile()
+    {
+        seedNovember();
+        searchIncomeNovember();
+        btn("BitBtn_update")->click(); // uid 2
+        {
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(book->path());
+            QVERIFY(other.open());
+            QSqlQuery remove(other);
+            QVERIFY(remove.exec(QStringLiteral("delete from srb where uid=2")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+
+        book->takeStatements();
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos(), QStringList{QStringLiteral("数据修改失败！")});
+        QCOMPARE(book->takeStatements().size(), 1); // no search after it
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
+        QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("季度"));
+
+        // The grid still lists it: deleting it deletes nothing.
+        infos().clear();
+        btn("BitBtn_del")->click();
+        QCOMPARE(infos(), QStringList{QStringLiteral("数据删除失败！")});
+        QCOMPARE(count("srb"), 2);
+    }
+
+    void editOnlyOfAListedEntry()
+    {
+        seedNovember();
+        searchIncomeNovember();
+        QVERIFY(btn("BitBtn_update")->isEnabled());
+        // A report replaces the listing.
+        Query& shared = book->context().ADOQuery_cxsz();
+        shared.setText(QStringLiteral("Select sum(srje) FROM srb WHERE srsq='200511'"));
+        shared.open();
+        QVERIFY(!btn("BitBtn_update")->isEnabled());
+        w->BitBtn_updateClick();
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+
+        // A search that finds nothing: "删除" keeps its state, "修改" does not.
+        btn("BitBtn_cx")->click();
+        QVERIFY(btn("BitBtn_update")->isEnabled());
+        setRange(QDate(2004, 1, 1), QDate(2004, 1, 1));
+        btn("BitBtn_cx")->click();
+        QVERIFY(btn("BitBtn_del")->isEnabled() && !btn("BitBtn_update")->isEnabled());
+        w->BitBtn_updateClick();
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+
+        // Choosing an entry kind hides the listing.
+        setRange(QDate(2005, 11, 1), QDate(2005, 11, 30));
+        btn("BitBtn_cx")->click();
+        radio("RadioButton_lr_zc")->click();
+        QVERIFY(!btn("BitBtn_update")->isEnabled());
+    }
+
+    void editCancelledByResume()
+    {
+        seedNovember();
+        searchIncomeNovember();
+        grid()->setCurrentIndex(grid()->model()->index(1, 0)); // uid 1
+        btn("BitBtn_update")->click();
+        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(),
+                 QStringLiteral("收支录入（修改收入编号 1）"));
+        radio("RadioButton_lr_zc")->click(); // refused while editing
+        QVERIFY(radio("RadioButton_lr_sr")->isChecked());
+        QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("十一月"));
+
+        book->takeStatements();
+        btn("BitBtn_resume")->click();
+        QVERIFY(book->takeStatements().isEmpty());
+        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(), QStringLiteral("收支录入"));
+        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+        QVERIFY(radio("RadioButton_lr_zc")->isEnabled());
+        QVERIFY(edit("Memo_lr_sm")->text().isEmpty() && edit("Edit_lr_je")->text().isEmpty());
+        QCOMPARE(combo("ComboBox_lr_lb")->currentIndex(), -1);
+    }
+
+    void editKeepsARemovedCategoryAndQuotes()
+    {
+        book->exec(income(QStringLiteral("2005-11-07"), QStringLiteral("03"),
+                          QStringLiteral("O''K"), QStringLiteral("8"), QStringLiteral("it''s")));
+        searchIncomeNovember(); // category 03 is no category (any more)
+        btn("BitBtn_update")->click();
+        QCOMPARE(combo("ComboBox_lr_lb")->count(), 3);
+        QCOMPARE(combo("ComboBox_lr_lb")->currentText(), QStringLiteral("03O'K"));
+        QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("it's"));
+        edit("Memo_lr_sm")->setText(QStringLiteral("it's '改'"));
+        btn("BitBtn_save")->click();
+        QCOMPARE(infos().first(), QStringLiteral("数据修改成功！"));
+        QCOMPARE(book->value(QStringLiteral("select srlb||srmc||'|'||srsm from srb")).toString(),
+                 QStringLiteral("03O'K|it's '改'"));
+        QCOMPARE(combo("ComboBox_lr_lb")->count(), 2); // kept for that entry only
+        QCOMPARE(book->messages().errors, QStringList());
     }
 
     void exportFile()

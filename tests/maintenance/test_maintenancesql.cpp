@@ -168,6 +168,11 @@ void TestMaintenanceSql::messages()
     QCOMPARE(userAddedMessage(QStringLiteral("bob"), QStringLiteral(" p w")),
              QStringLiteral("用户增加成功\n用户名：bob\n密  码： p w"));
     QCOMPARE(userDeletedMessage(QStringLiteral("bob")), QStringLiteral("删除用户bob成功！"));
+    QCOMPARE(compactionDoneMessage(411460403, 205625754),
+             QStringLiteral("数据库压缩完成！\n压缩前：392.4 MB\n压缩后：196.1 MB"));
+    QCOMPARE(fileSizeText(40960), QStringLiteral("40.0 KB"));
+    QCOMPARE(fileSizeText(3LL << 30), QStringLiteral("3.0 GB"));
+    QCOMPARE(compactStatement(), QStringLiteral("vacuum"));
 }
 
 void TestMaintenanceSql::initialisationSteps()
@@ -211,6 +216,8 @@ void TestMaintenanceSql::safetyCopyHoldsTheBook()
     QCOMPARE(rowsIn(copy.path, QStringLiteral("srb")), 1);
     QCOMPARE(rowsIn(copy.path, QStringLiteral("bmb")), 1);
     QCOMPARE(rowsIn(copy.path, QStringLiteral("login1")), 1);
+    // It holds every password: read and write for the owner, nothing for group and others.
+    QCOMPARE(QFile::permissions(copy.path).toInt() & 0x7077, 0x6000);
 }
 
 void TestMaintenanceSql::safetyCopySkipsTakenNames()
@@ -237,16 +244,13 @@ void TestMaintenanceSql::safetyCopyFailureLeavesNoFile()
 {
     TestBook book;
     const QDir dir(book.dir());
-    QString error;
+    Database& database = book.context().database();
     // An existing folder in the way, and a folder that does not exist.
     QVERIFY(dir.mkdir(QStringLiteral("inway.mdb")));
-    QVERIFY(!copyDatabaseTo(book.context().database(), dir.filePath(QStringLiteral("inway.mdb")),
-                            &error));
-    QVERIFY(!error.isEmpty());
-    error.clear();
+    QVERIFY_THROWS_EXCEPTION(StoreError,
+                             database.backupTo(dir.filePath(QStringLiteral("inway.mdb"))));
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/copy.mdb"));
-    QVERIFY(!copyDatabaseTo(book.context().database(), missing, &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY_THROWS_EXCEPTION(StoreError, database.backupTo(missing));
     QVERIFY(!QFileInfo::exists(missing));
 
     const SafetyCopy copy =

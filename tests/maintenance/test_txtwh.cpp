@@ -1,9 +1,12 @@
+#include "book/tszgl.h"
 #include "maintenance/maintenancesql.h"
 #include "maintenance/txtwh.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +14,7 @@
 #include <QRadioButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
@@ -77,6 +81,32 @@ struct Fixture
     {
         return QDir(book.dir()).entryList({QStringLiteral("vandrel-backup-*.mdb")}, QDir::Files);
     }
+    // count income entries of November 2005 with remarks long enough to fill pages.
+    void addIncome(int count)
+    {
+        book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select "
+                                 "'2005-11-' || printf('%02d', 1 + n % 30), '01', '工资', n / 4.0, "
+                                 "printf('%0100d', n), '200511' from (with recursive c(n) as "
+                                 "(select 1 union all select n + 1 from c where n < %1) "
+                                 "select n from c)")
+                      .arg(count));
+    }
+    // Every row of the four tables, in a fixed order.
+    QString allRows()
+    {
+        QString rows;
+        for (const char* sql :
+             {"select group_concat(r, ';') from (select uid||'|'||srrq||srlb||srmc||'|'||"
+              "quote(srje)||'|'||srsm||srsq as r from srb order by uid)",
+              "select group_concat(r, ';') from (select uid||'|'||zcrq||zclb||zcmc||'|'||"
+              "quote(zcje)||'|'||zcsm||zcsq as r from zcb order by uid)",
+              "select group_concat(r, ';') from (select sz||lb||bmmc as r from bmb order by r)",
+              "select group_concat(r, ';') from (select user1||'|'||pwd1||priv1 as r from login1 "
+              "order by r)"})
+            rows += book.value(QString::fromUtf8(sql)).toString() + QLatin1Char('#');
+        return rows;
+    }
+    qint64 bookSize() const { return QFileInfo(book.path()).size(); }
 
     TestBook book;
     QLabel userPanel;
@@ -115,6 +145,10 @@ private Q_SLOTS:
     void failingStepStopsThere_data();
     void failingStepStopsThere();
     void safetyCopyFailureStopsInitialisation();
+    void compactionShrinksAndKeepsEveryEntry();
+    void compactionWithTheBookWindowOpenOnALongListing();
+    void compactionWithoutSafetyCopyChangesNothing();
+    void compactionRefusedWhileAnotherProgramReadsChangesNothing();
 };
 
 void TestTxtwh::initialState()
@@ -128,7 +162,7 @@ void TestTxtwh::initialState()
     QCOMPARE(w.ListBox1->count(), 0);
     QCOMPARE(w.ListBox2->count(), 0);
     QVERIFY(w.CheckBox1->isChecked() && w.CheckBox2->isChecked() && w.CheckBox3->isChecked());
-    QVERIFY(!w.BitBtn_yasuo->isEnabled());
+    QVERIFY(w.BitBtn_yasuo->isEnabled());
     QVERIFY(w.BitBtn_csh->isEnabled());
     QCOMPARE(w.Edit_pwd->echoMode(), QLineEdit::Password);
     QVERIFY(f.book.takeStatements().isEmpty()); // nothing is read until a kind is chosen
@@ -780,6 +814,134 @@ void TestTxtwh::safetyCopyFailureStopsInitialisation()
     QVERIFY(QDir(f.book.dir()).entryList({QStringLiteral("vandrel-backup-*")}).isEmpty());
     QCOMPARE(f.count(QStringLiteral("select count(*) from srb")), 1);
     QCOMPARE(f.count(QStringLiteral("select count(*) from login1")), 3);
+}
+
+void TestTxtwh::compactionShrinksAndKeepsEveryEntry()
+{
+    Fixture f;
+    QVERIFY(f.ready());
+    f.populate();
+    f.addIncome(3000);
+    f.book.exec(QStringLiteral("delete from srb where uid % 2 = 0"));
+    const QString rows = f.allRows();
+    const qint64 before = f.bookSize();
+
+    f.messages().answers = {false};
+    f.window->BitBtn_yasuo->click();
+    QCOMPARE(f.messages().questions,
+             QStringList{QStringLiteral("是否压缩数据库？压缩前将自动保存数据库的安全副本。")});
+    QVERIFY(f.messages().infos.isEmpty());
+    QVERIFY(f.book.takeStatements().isEmpty());
+    QVERIFY(f.backups().isEmpty());
+
+    f.window->BitBtn_yasuo->click();
+    const qint64 after = f.bookSize();
+    QVERIFY2(after < before * 2 / 3, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+    QCOMPARE(f.messages().infos, QStringList{compactionDoneMessage(before, after)});
+    QCOMPARE(f.book.takeStatements(), QStringList{QStringLiteral("vacuum")});
+    QCOMPARE(f.allRows(), rows);
+    QCOMPARE(f.book.value(QStringLiteral("pragma integrity_check")).toString(),
+             QStringLiteral("ok"));
+    // The copy is the book as it was before.
+    QCOMPARE(f.backups().size(), 1);
+    QCOMPARE(QFileInfo(QDir(f.book.dir()).filePath(f.backups().first())).size(), before);
+}
+
+void TestTxtwh::compactionWithTheBookWindowOpenOnALongListing()
+{
+    Fixture f;
+    QVERIFY(f.ready());
+    f.book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
+    f.addIncome(1000);
+    Tszgl book(f.book.context());
+    book.show();
+    book.findChild<QRadioButton*>(QStringLiteral("RadioButton_cx_sr"))->click();
+    book.findChild<QDateEdit*>(QStringLiteral("DateTimePicker_cx1"))->setDate(QDate(2005, 11, 1));
+    book.findChild<QDateEdit*>(QStringLiteral("DateTimePicker_cx2"))->setDate(QDate(2005, 11, 30));
+    auto* search = book.findChild<QPushButton*>(QStringLiteral("BitBtn_cx"));
+    auto* count = book.findChild<QLabel*>(QStringLiteral("Label_count"));
+    search->click();
+    QCOMPARE(count->text(), QStringLiteral("共 1000 条记录  "));
+
+    f.messages().clear();
+    f.window->BitBtn_yasuo->click();
+    QCOMPARE(f.messages().errors, QStringList());
+    QCOMPARE(f.messages().infos.size(), 1);
+    QVERIFY2(f.messages().infos.first().startsWith(QStringLiteral("数据库压缩完成！")),
+             qPrintable(f.messages().infos.first()));
+
+    // The listing goes on: scrolled to its end, its last entry deleted, searched again.
+    auto* grid = book.findChild<QTableView*>(QStringLiteral("DBGrid1"));
+    QAbstractItemModel* model = grid->model();
+    grid->scrollToBottom();
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
+    QCOMPARE(model->rowCount(), 1000);
+    grid->setCurrentIndex(model->index(999, 0));
+    const qint64 last = model->index(999, 0).data().toLongLong();
+    book.findChild<QPushButton*>(QStringLiteral("BitBtn_del"))->click();
+    QCOMPARE(f.messages().infos.last(), QStringLiteral("数据删除成功！"));
+    QCOMPARE(f.count(QStringLiteral("select count(*) from srb where uid=%1").arg(last)), 0);
+    QCOMPARE(count->text(), QStringLiteral("共 999 条记录  "));
+    QCOMPARE(f.messages().errors, QStringList());
+}
+
+void TestTxtwh::compactionWithoutSafetyCopyChangesNothing()
+{
+    Fixture f;
+    QVERIFY(f.ready());
+    f.populate();
+    f.addIncome(500);
+    f.book.exec(QStringLiteral("delete from srb where uid % 2 = 0"));
+    const QString rows = f.allRows();
+    const qint64 before = f.bookSize();
+    // Every name the copy could take in the next seconds is taken.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int second = 0; second < 5; ++second)
+        for (int attempt = 0; attempt < 100; ++attempt)
+            QVERIFY(QDir(f.book.dir()).mkdir(safetyCopyName(now.addSecs(second), attempt)));
+    f.book.takeStatements();
+
+    f.window->BitBtn_yasuo->click();
+    QCOMPARE(f.messages().infos.size(), 1);
+    QVERIFY2(f.messages().infos.first().startsWith(
+                 QStringLiteral("数据库压缩未进行：无法写入数据库的安全副本！\n文件：")),
+             qPrintable(f.messages().infos.first()));
+    QVERIFY(f.book.takeStatements().isEmpty());
+    QCOMPARE(f.bookSize(), before);
+    QCOMPARE(f.allRows(), rows);
+}
+
+void TestTxtwh::compactionRefusedWhileAnotherProgramReadsChangesNothing()
+{
+    Fixture f;
+    QVERIFY(f.ready());
+    f.populate();
+    f.addIncome(500);
+    f.book.exec(QStringLiteral("delete from srb where uid % 2 = 0"));
+    const QString rows = f.allRows();
+    const qint64 before = f.bookSize();
+    {
+        // Another program in the middle of reading the book.
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+        other.setDatabaseName(f.book.path());
+        QVERIFY(other.open());
+        QSqlQuery read(other);
+        QVERIFY(read.exec(QStringLiteral("begin")));
+        QVERIFY(read.exec(QStringLiteral("select count(*) from srb")) && read.next());
+
+        f.window->BitBtn_yasuo->click();
+        QCOMPARE(f.messages().infos.size(), 1);
+        QVERIFY2(f.messages().infos.first().startsWith(QStringLiteral("数据库压缩失败！")),
+                 qPrintable(f.messages().infos.first()));
+        QVERIFY(read.exec(QStringLiteral("commit")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+    QCOMPARE(f.bookSize(), before);
+    QCOMPARE(f.allRows(), rows);
+    QCOMPARE(f.book.value(QStringLiteral("pragma integrity_check")).toString(),
+             QStringLiteral("ok"));
 }
 
 QTEST_MAIN(TestTxtwh)
