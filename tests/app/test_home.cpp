@@ -109,14 +109,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pelmoraHome");
         QTest::addColumn<QString>("dataHome");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("own") << "/srv/books/"
-                             << "/data"
-                             << "/srv/books";
-        QTest::newRow("data home") << ""
-                                   << "/data"
-                                   << "/data/pelmora";
-        QTest::newRow("default") << ""
-                                 << "" << QDir::homePath() + "/.local/share/pelmora";
+        const QString data = QStringLiteral("/data");
+        QTest::newRow("own") << QStringLiteral("/srv/books/") << data
+                             << QStringLiteral("/srv/books");
+        QTest::newRow("data home") << QString() << data << QStringLiteral("/data/pelmora");
+        QTest::newRow("default") << QString() << QString()
+                                 << QDir::homePath() + QStringLiteral("/.local/share/pelmora");
     }
     void folderFromEnvironment()
     {
@@ -169,16 +167,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("home"); // relative to the test's folder
         QTest::addColumn<QString>("message");
-        QTest::newRow("file in the way")
-            << "file"
-            << "%1/file is in the way of the working folder: it is not a folder";
-        QTest::newRow("folder under a file")
-            << "file/pelmora"
-            << "%1/file is in the way of the working folder: it is not a folder";
-        QTest::newRow("read-only parent") << "readonly/pelmora"
-                                          << "cannot make the working folder %1/readonly/pelmora: ";
-        QTest::newRow("read-only home") << "readonly"
-                                        << "cannot create %1/readonly/vandrel.mdb: ";
+        const QString inTheWay =
+            QStringLiteral("%1/file is in the way of the working folder: it is not a folder");
+        QTest::newRow("file in the way") << QStringLiteral("file") << inTheWay;
+        QTest::newRow("folder under a file") << QStringLiteral("file/pelmora") << inTheWay;
+        QTest::newRow("read-only parent")
+            << QStringLiteral("readonly/pelmora")
+            << QStringLiteral("cannot make the working folder %1/readonly/pelmora: ");
+        QTest::newRow("read-only home")
+            << QStringLiteral("readonly")
+            << QStringLiteral("cannot create %1/readonly/vandrel.mdb: ");
     }
     void unusableHome()
     {

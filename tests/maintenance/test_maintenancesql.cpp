@@ -95,31 +95,18 @@ void TestMaintenanceSql::categoryLinesReadBack_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("readName");
-    QTest::newRow("chinese") << "S"
-                             << "01" << QStringLiteral("工资收入") << QStringLiteral("工资收入");
-    QTest::newRow("ascii, eight") << "Z"
-                                  << "99"
-                                  << "abcdefgh"
-                                  << "abcdefgh";
-    QTest::newRow("trailing spaces") << "Z"
-                                     << "05"
-                                     << "rent  "
-                                     << "rent";
-    QTest::newRow("leading and inner") << "S"
-                                       << "10"
-                                       << "  a b"
-                                       << "a b";
-    QTest::newRow("only spaces") << "S"
-                                 << "02"
-                                 << "   "
-                                 << "";
-    QTest::newRow("quote") << "S"
-                           << "03"
-                           << "o'k"
-                           << "o'k";
-    QTest::newRow("ideographic space kept inside")
-        << "Z"
-        << "04" << QStringLiteral("房　租") << QStringLiteral("房　租");
+    const auto row = [](const char* tag, const char* kind, const char* code, const char* name,
+                        const char* readName) {
+        QTest::newRow(tag) << QString::fromUtf8(kind) << QString::fromUtf8(code)
+                           << QString::fromUtf8(name) << QString::fromUtf8(readName);
+    };
+    row("chinese", "S", "01", "工资收入", "工资收入");
+    row("ascii, eight", "Z", "99", "abcdefgh", "abcdefgh");
+    row("trailing spaces", "Z", "05", "rent  ", "rent");
+    row("leading and inner", "S", "10", "  a b", "a b");
+    row("only spaces", "S", "02", "   ", "");
+    row("quote", "S", "03", "o'k", "o'k");
+    row("ideographic space kept inside", "Z", "04", "房　租", "房　租");
 }
 
 void TestMaintenanceSql::categoryLinesReadBack()
