@@ -17,8 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextLayout>
-#include <QtMath>
 #include <algorithm>
 
 using analysissql::Kind;
@@ -48,18 +46,6 @@ void setWindowTextBlue(QWidget* window)
     window->setPalette(p);
 }
 
-// The laid-out heights (13 pixels for most labels) clip Chinese glyphs of the
-// usual fonts, whose lines are taller: such a label keeps its top and grows to
-// the height of a line of its font, fallback fonts included.
-int lineHeight(const QFont& font)
-{
-    QTextLayout layout(QStringLiteral("中Ag"), font);
-    layout.beginLayout();
-    const QTextLine line = layout.createLine();
-    layout.endLayout();
-    return qCeil(line.height());
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
 {
     auto* label = new QLabel(text, parent);
@@ -68,6 +54,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
+// The laid-out heights (13 pixels for most labels) clip the Chinese glyphs of
+// the usual fonts: such a label keeps its top and grows to a line of its font.
 void fitHeight(QLabel* label)
 {
     label->resize(label->width(), std::max(label->height(), lineHeight(label->font())));

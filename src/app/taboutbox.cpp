@@ -8,23 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QTextLayout>
-#include <QtMath>
 #include <algorithm>
-
-namespace {
-
-// The height of a line of Chinese and Latin text in the font, fallback fonts included.
-int lineHeight(const QFont& font)
-{
-    QTextLayout layout(QStringLiteral("中Ag"), font);
-    layout.beginLayout();
-    const QTextLine line = layout.createLine();
-    layout.endLayout();
-    return qCeil(line.height());
-}
-
-} // namespace
 
 QPixmap programIcon(int size)
 {

@@ -491,18 +491,13 @@ void Txtwh::BitBtn_updateClick()
         if (!messages.ask(QStringLiteral("是否修改用户名框中的用户密码！")))
             return;
         Query& query = m_context.ADOQuery1();
-        // An update of no row would change nothing: report a missing user instead.
-        query.setText(userCountStatement(Edit_user->text()));
-        query.open();
-        const bool exists = query.field(0).toLongLong() > 0;
-        query.close();
-        if (!exists) {
+        query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
+        // An update of no row changed nothing: there is no user of that name.
+        if (query.exec() == 0) {
             Edit_user->setFocus();
             messages.info(QStringLiteral("该用户不存在！"));
             return;
         }
-        query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
-        query.exec();
         messages.info(QStringLiteral("密码设置成功！"));
         Edit_user->clear();
         Edit_pwd->clear();

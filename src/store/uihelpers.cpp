@@ -9,6 +9,8 @@
 #include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QTextLayout>
+#include <QtMath>
 
 namespace {
 
@@ -190,4 +192,13 @@ void closeForm(QWidget* form)
         sub->close();
     else
         form->close();
+}
+
+int lineHeight(const QFont& font)
+{
+    QTextLayout layout(QStringLiteral("中Ag"), font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return qCeil(line.height());
 }

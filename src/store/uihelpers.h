@@ -5,6 +5,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QFont;
 class QLineEdit;
 class QWidget;
 
@@ -50,6 +51,10 @@ QWidget* nextFocusable(QWidget* from);
 
 // Shows every character of the box as `mask` ('*' or '#').
 void setPasswordCharacter(QLineEdit* edit, QChar mask);
+
+// The height of a line of Chinese and Latin text in the font, fallback fonts
+// included: label heights laid out for one font clip the taller glyphs of another.
+int lineHeight(const QFont& font);
 
 // Closes a form: its MDI subwindow when it has one, else the form itself.
 void closeForm(QWidget* form);
