@@ -95,17 +95,12 @@ void TestLogin::checksInOrder_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    const auto row = [](const char* tag, const char* name, const char* password,
-                        const char* message, const char* focus) {
-        QTest::newRow(tag) << QString::fromUtf8(name) << QString::fromUtf8(password)
-                           << QString::fromUtf8(message) << QString::fromUtf8(focus);
-    };
-    row("both empty", "", "", "用户名不能为空！", "Edit_user");
-    row("no name", "", "tovek", "用户名不能为空！", "Edit_user");
-    row("no password", "admin", "", "密码不能为空！", "Edit_pwd");
-    row("unknown user", "nobody", "tovek", "未发现指定的用户名！请重输！", "Edit_user");
-    row("wrong password", "admin", "tovex", "密码不正确，请重输！", "Edit_pwd");
-    row("password in other case", "admin", "TOVEK", "密码不正确，请重输！", "Edit_pwd");
+    textRow("both empty", "", "", "用户名不能为空！", "Edit_user");
+    textRow("no name", "", "tovek", "用户名不能为空！", "Edit_user");
+    textRow("no password", "admin", "", "密码不能为空！", "Edit_pwd");
+    textRow("unknown user", "nobody", "tovek", "未发现指定的用户名！请重输！", "Edit_user");
+    textRow("wrong password", "admin", "tovex", "密码不正确，请重输！", "Edit_pwd");
+    textRow("password in other case", "admin", "TOVEK", "密码不正确，请重输！", "Edit_pwd");
 }
 
 void TestLogin::checksInOrder()

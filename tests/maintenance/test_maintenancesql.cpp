@@ -95,18 +95,13 @@ void TestMaintenanceSql::categoryLinesReadBack_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("readName");
-    const auto row = [](const char* tag, const char* kind, const char* code, const char* name,
-                        const char* readName) {
-        QTest::newRow(tag) << QString::fromUtf8(kind) << QString::fromUtf8(code)
-                           << QString::fromUtf8(name) << QString::fromUtf8(readName);
-    };
-    row("chinese", "S", "01", "工资收入", "工资收入");
-    row("ascii, eight", "Z", "99", "abcdefgh", "abcdefgh");
-    row("trailing spaces", "Z", "05", "rent  ", "rent");
-    row("leading and inner", "S", "10", "  a b", "a b");
-    row("only spaces", "S", "02", "   ", "");
-    row("quote", "S", "03", "o'k", "o'k");
-    row("ideographic space kept inside", "Z", "04", "房　租", "房　租");
+    textRow("chinese", "S", "01", "工资收入", "工资收入");
+    textRow("ascii, eight", "Z", "99", "abcdefgh", "abcdefgh");
+    textRow("trailing spaces", "Z", "05", "rent  ", "rent");
+    textRow("leading and inner", "S", "10", "  a b", "a b");
+    textRow("only spaces", "S", "02", "   ", "");
+    textRow("quote", "S", "03", "o'k", "o'k");
+    textRow("ideographic space kept inside", "Z", "04", "房　租", "房　租");
 }
 
 void TestMaintenanceSql::categoryLinesReadBack()

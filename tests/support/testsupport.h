@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <deque>
 #include <memory>
 
@@ -105,6 +106,13 @@ void writeFile(const QString& path, const QByteArray& bytes);
 
 // Whether texts holds exactly one text, starting with head.
 bool oneStartingWith(const QStringList& texts, const QString& head);
+
+// A data row of text columns, each given as UTF-8.
+template <typename... Texts> void textRow(const char* tag, const Texts*... texts)
+{
+    QTestData& row = QTest::newRow(tag);
+    ((row << QString::fromUtf8(texts)), ...);
+}
 
 // Sends text as typed keys, Chinese included (QTest::keyClicks cannot).
 void typeText(QWidget* widget, const QString& text);
