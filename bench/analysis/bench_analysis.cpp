@@ -6,9 +6,9 @@
 // statement to the next beside the statement's raw time: the window's own share.
 
 #include "analysis/tfxtb.h"
+#include "benchsupport.h"
 #include "store/context.h"
 #include "store/database.h"
-#include "store/messages.h"
 #include "store/sqltext.h"
 #include "store/textfile.h"
 
@@ -34,32 +34,6 @@ constexpr int kEntries = 1'000'000;
 constexpr int kFirstYear = 2007;
 constexpr int kYears = 20;
 constexpr int kRuns = 7;
-
-class QuietMessages final : public Messages
-{
-public:
-    void info(const QString&) override {}
-    bool ask(const QString&) override { return true; }
-    void error(const QString& text) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
-
-void check(int rc, sqlite3* db, const char* what)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
-void execRaw(sqlite3* db, const QString& sql)
-{
-    check(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), db,
-          qPrintable(sql));
-}
 
 void makeBook(const QString& path)
 {
@@ -128,12 +102,6 @@ void makeBook(const QString& path)
     }
     sqlite3_close(db);
     std::printf("book made in %.1f s\n\n", timer.elapsed() / 1000.0);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // The raw engine: each statement prepared, stepped to its end and finalised,
@@ -217,7 +185,7 @@ int main(int argc, char** argv)
         makeBook(path);
     QDir::setCurrent(folder); // report files go here
 
-    QuietMessages messages;
+    QuietMessages messages(true); // the first error ends the run
     Context context(path, messages);
     QStringList log;
     std::vector<qint64> stamps;

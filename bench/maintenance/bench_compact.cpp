@@ -4,15 +4,15 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_compact [book folder] [work folder]
 //
-// The book comes from bench_book (default /tmp/pelmora-bench-book) and is only
-// read; the copies live in the work folder (default /tmp/pelmora-bench-compact)
-// and are removed at the end.
+// The book is bench_book's (default /tmp/pelmora-bench-book, made there when
+// missing) and is only read; the copies live in the work folder (default
+// /tmp/pelmora-bench-compact) and are removed at the end.
 
+#include "benchsupport.h"
 #include "maintenance/maintenancesql.h"
 #include "maintenance/txtwh.h"
 #include "store/context.h"
 #include "store/database.h"
-#include "store/messages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,43 +21,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
-
-class QuietMessages final : public Messages
-{
-public:
-    void info(const QString& text) override { last = text; }
-    bool ask(const QString&) override { return true; }
-    void error(const QString& text) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-        ++errors;
-    }
-    QString last;
-    int errors = 0;
-};
-
-sqlite3* openRaw(const QString& path, int flags = SQLITE_OPEN_READWRITE)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), sqlite3_errmsg(db));
-        std::exit(1);
-    }
-    sqlite3_busy_timeout(db, 3000);
-    return db;
-}
-
-void execRaw(sqlite3* db, const char* sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql, message ? message : "?");
-        std::exit(1);
-    }
-}
 
 void backupRaw(sqlite3* source, const QString& target)
 {
@@ -95,7 +60,7 @@ QString integrity(const QString& path)
                            "pragma_integrity_check)",
                            -1, &st, nullptr) == SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
-        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        result = columnText(st, 0);
     sqlite3_finalize(st);
     sqlite3_close(db);
     return result;
@@ -112,13 +77,8 @@ void removeCopies(const QDir& work)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QString bookFolder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/pelmora-bench-book");
-    const QString book = QDir(bookFolder).filePath(QString::fromLatin1(kDatabaseFileName));
-    if (!QFile::exists(book)) {
-        std::fprintf(stderr, "%s is missing: run bench_book first\n", qPrintable(book));
-        return 1;
-    }
+    const QString book = benchBook(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                            : QString::fromLatin1(kBenchBookFolder));
     const QDir work(argc > 2 ? QString::fromLocal8Bit(argv[2])
                              : QStringLiteral("/tmp/pelmora-bench-compact"));
     QDir().mkpath(work.path());

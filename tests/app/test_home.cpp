@@ -9,7 +9,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,12 +20,6 @@ mode_t modeOf(const QString& path)
     struct stat st
     {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList entries(const QString& folder)
@@ -99,14 +92,11 @@ private Q_SLOTS:
         const QString built = dir.filePath(QStringLiteral("built.mdb"));
         const QString place = dir.filePath(QStringLiteral("vandrel.mdb"));
         QVERIFY(createDatabase(built));
-        QFile other(place);
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("someone's book");
-        other.close();
+        writeFile(place, "someone's book");
         QString error;
         QVERIFY(!moveIntoPlace(built, place, &error));
         QCOMPARE(error, place + QStringLiteral(" already exists; it is not overwritten"));
-        QCOMPARE(bytesOf(place), QByteArray("someone's book"));
+        QCOMPARE(readFile(place), QByteArray("someone's book"));
         QVERIFY(QFile::exists(built));
 
         QVERIFY(QFile::remove(place));
@@ -119,14 +109,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pelmoraHome");
         QTest::addColumn<QString>("dataHome");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("own") << "/srv/books/"
-                             << "/data"
-                             << "/srv/books";
-        QTest::newRow("data home") << ""
-                                   << "/data"
-                                   << "/data/pelmora";
-        QTest::newRow("default") << ""
-                                 << "" << QDir::homePath() + "/.local/share/pelmora";
+        const QString data = QStringLiteral("/data");
+        QTest::newRow("own") << QStringLiteral("/srv/books/") << data
+                             << QStringLiteral("/srv/books");
+        QTest::newRow("data home") << QString() << data << QStringLiteral("/data/pelmora");
+        QTest::newRow("default") << QString() << QString()
+                                 << QDir::homePath() + QStringLiteral("/.local/share/pelmora");
     }
     void folderFromEnvironment()
     {
@@ -151,34 +139,26 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("pic.bmp"), QStringLiteral("vandrel.mdb")}));
         QCOMPARE(modeOf(home), mode_t(0700));
         QCOMPARE(modeOf(home + QStringLiteral("/vandrel.mdb")), mode_t(0600));
-        QCOMPARE(bytesOf(home + QStringLiteral("/pic.bmp")),
-                 bytesOf(QStringLiteral(PELMORA_SOURCE_DIR "/resources/pic.bmp")));
+        QCOMPARE(readFile(home + QStringLiteral("/pic.bmp")),
+                 readFile(QStringLiteral(PELMORA_SOURCE_DIR "/resources/pic.bmp")));
         QVERIFY(run.errors.contains(QStringLiteral("made a fresh book ") + home));
         QVERIFY(run.errors.contains(QStringLiteral("put the login picture into ") + home));
         QVERIFY(entries(elsewhere).isEmpty());
 
         // A second start keeps what is there, permissions included.
         const QString book = home + QStringLiteral("/vandrel.mdb");
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(book).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "insert into login1 values('kept','x','111')", nullptr, nullptr,
-                              nullptr),
-                 SQLITE_OK);
-        sqlite3_close(db);
+        QVERIFY(AnotherProgram(book).exec("insert into login1 values('kept','x','111')"));
         QVERIFY(QFile::setPermissions(book, QFile::ReadOwner | QFile::WriteOwner |
                                                 QFile::ReadGroup | QFile::ReadOther));
-        QFile picture(home + QStringLiteral("/pic.bmp"));
-        QVERIFY(picture.open(QIODevice::WriteOnly));
-        picture.write("my own picture");
-        picture.close();
-        const QByteArray bookBytes = bytesOf(book);
+        writeFile(home + QStringLiteral("/pic.bmp"), "my own picture");
+        const QByteArray bookBytes = readFile(book);
 
         run = runHome(home, elsewhere);
         QVERIFY2(run.workingFolder == home, qPrintable(run.errors));
         QVERIFY2(!run.errors.contains(QStringLiteral("made")), qPrintable(run.errors));
-        QCOMPARE(bytesOf(book), bookBytes);
+        QCOMPARE(readFile(book), bookBytes);
         QCOMPARE(modeOf(book), mode_t(0644));
-        QCOMPARE(bytesOf(home + QStringLiteral("/pic.bmp")), QByteArray("my own picture"));
+        QCOMPARE(readFile(home + QStringLiteral("/pic.bmp")), QByteArray("my own picture"));
         QCOMPARE(entries(home).size(), 2);
         QVERIFY(entries(elsewhere).isEmpty());
     }
@@ -187,16 +167,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("home"); // relative to the test's folder
         QTest::addColumn<QString>("message");
-        QTest::newRow("file in the way")
-            << "file"
-            << "file is in the way of the working folder: it is not a folder";
-        QTest::newRow("folder under a file")
-            << "file/pelmora"
-            << "file is in the way of the working folder: it is not a folder";
-        QTest::newRow("read-only parent") << "readonly/pelmora"
-                                          << "cannot make the working folder %1/readonly/pelmora: ";
-        QTest::newRow("read-only home") << "readonly"
-                                        << "cannot create %1/readonly/vandrel.mdb: ";
+        const QString inTheWay =
+            QStringLiteral("%1/file is in the way of the working folder: it is not a folder");
+        QTest::newRow("file in the way") << QStringLiteral("file") << inTheWay;
+        QTest::newRow("folder under a file") << QStringLiteral("file/pelmora") << inTheWay;
+        QTest::newRow("read-only parent")
+            << QStringLiteral("readonly/pelmora")
+            << QStringLiteral("cannot make the working folder %1/readonly/pelmora: ");
+        QTest::newRow("read-only home")
+            << QStringLiteral("readonly")
+            << QStringLiteral("cannot create %1/readonly/vandrel.mdb: ");
     }
     void unusableHome()
     {
@@ -207,9 +187,8 @@ private Q_SLOTS:
         const QString readonly = top.filePath(QStringLiteral("readonly"));
         QVERIFY(QDir().mkpath(elsewhere));
         QVERIFY(QDir().mkpath(readonly));
-        QFile file(top.filePath(QStringLiteral("file")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        const QString file = top.filePath(QStringLiteral("file"));
+        writeFile(file, {});
         // Permission bits do not stop root: a read-only mount does.
         bool mounted = false;
         if (::geteuid() == 0) {
@@ -227,17 +206,14 @@ private Q_SLOTS:
         QFile::setPermissions(readonly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errors.contains(message.contains(QStringLiteral("%1"))
-                                         ? message.arg(top.path())
-                                         : top.filePath(message)),
-                 qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(message.arg(top.path())), qPrintable(run.errors));
         QVERIFY(!run.errors.contains(QStringLiteral("pelmora: working folder")));
         QCOMPARE(entries(top.path()),
                  (QStringList{QStringLiteral("elsewhere"), QStringLiteral("file"),
                               QStringLiteral("readonly")}));
         QVERIFY(entries(elsewhere).isEmpty());
         QVERIFY(entries(readonly).isEmpty());
-        QCOMPARE(bytesOf(file.fileName()), QByteArray());
+        QCOMPARE(readFile(file), QByteArray());
     }
 };
 

@@ -95,30 +95,12 @@ void TestLogin::checksInOrder_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("both empty") << ""
-                                << ""
-                                << "用户名不能为空！"
-                                << "Edit_user";
-    QTest::newRow("no name") << ""
-                             << "tovek"
-                             << "用户名不能为空！"
-                             << "Edit_user";
-    QTest::newRow("no password") << "admin"
-                                 << ""
-                                 << "密码不能为空！"
-                                 << "Edit_pwd";
-    QTest::newRow("unknown user") << "nobody"
-                                  << "tovek"
-                                  << "未发现指定的用户名！请重输！"
-                                  << "Edit_user";
-    QTest::newRow("wrong password") << "admin"
-                                    << "tovex"
-                                    << "密码不正确，请重输！"
-                                    << "Edit_pwd";
-    QTest::newRow("password in other case") << "admin"
-                                            << "TOVEK"
-                                            << "密码不正确，请重输！"
-                                            << "Edit_pwd";
+    textRow("both empty", "", "", "用户名不能为空！", "Edit_user");
+    textRow("no name", "", "tovek", "用户名不能为空！", "Edit_user");
+    textRow("no password", "admin", "", "密码不能为空！", "Edit_pwd");
+    textRow("unknown user", "nobody", "tovek", "未发现指定的用户名！请重输！", "Edit_user");
+    textRow("wrong password", "admin", "tovex", "密码不正确，请重输！", "Edit_pwd");
+    textRow("password in other case", "admin", "TOVEK", "密码不正确，请重输！", "Edit_pwd");
 }
 
 void TestLogin::checksInOrder()

@@ -30,6 +30,21 @@ QList<QMdiSubWindow*> windowsNamed(const TMainForm& main, const QString& name)
     return found;
 }
 
+// The main window over a fresh book, with a fake messages service.
+struct Frame
+{
+    // Shows the frame and waits until it is active.
+    bool shown()
+    {
+        main.show();
+        return QTest::qWaitForWindowActive(&main);
+    }
+
+    TestBook book;
+    FakeMessages messages;
+    TMainForm main{messages, book.path()};
+};
+
 } // namespace
 
 class TestMainForm : public QObject
@@ -53,9 +68,8 @@ private Q_SLOTS:
 
 void TestMainForm::frameAsDesigned()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
+    Frame f;
+    TMainForm& main = f.main;
     QCOMPARE(main.objectName(), QStringLiteral("MainForm"));
     QCOMPARE(main.windowTitle(), QStringLiteral("PelmoraVerson1.0--"));
     QCOMPARE(main.width(), 1014);
@@ -87,9 +101,8 @@ void TestMainForm::clockCaption()
              QStringLiteral("Pelmora 2005-11-03 14:05:09"));
     QCOMPARE(::clockCaption(QDateTime(QDate(2005, 11, 4), QTime(0, 0))),
              QStringLiteral("Pelmora 2005-11-04"));
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
+    Frame f;
+    TMainForm& main = f.main;
     QVERIFY(main.isHidden());
     // The clock runs from creation, also while the frame is still hidden.
     QTRY_VERIFY_WITH_TIMEOUT(main.windowTitle() != QStringLiteral("PelmoraVerson1.0--"), 2500);
@@ -125,11 +138,9 @@ void TestMainForm::childWindowsOpenOnce()
     QFETCH(QString, caption);
     QFETCH(QString, status);
     QFETCH(bool, maximised);
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     QAction* action = main.menuEntry(TMainForm::MenuEntry(entry));
 
     action->trigger();
@@ -139,7 +150,7 @@ void TestMainForm::childWindowsOpenOnce()
     QCOMPARE(first->isMaximized(), maximised);
     QVERIFY(first->isVisible());
     QCOMPARE(main.statusPanel(2)->text(), status);
-    QVERIFY(messages.all().isEmpty());
+    QVERIFY(f.messages.all().isEmpty());
 
     // A second choice brings the same window to the front and writes the status again.
     main.menuEntry(TMainForm::N1 == entry ? TMainForm::SZGL : TMainForm::N1)->trigger();
@@ -169,11 +180,9 @@ void TestMainForm::childWindowsOpenOnce()
 
 void TestMainForm::aboutPanel()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     main.N1Click();
     QMdiSubWindow* sub = windowsNamed(main, QStringLiteral("aboutbox")).value(0);
     QVERIFY(sub);
@@ -209,11 +218,9 @@ void TestMainForm::aboutPanel()
 
 void TestMainForm::aboutPanelOverAMaximisedWindow()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     const QPoint centre = main.mapToGlobal(main.rect().center());
     auto check = [&](const char* under) {
         QMdiSubWindow* about = windowsNamed(main, QStringLiteral("aboutbox")).value(0);
@@ -237,11 +244,9 @@ void TestMainForm::aboutPanelOverAMaximisedWindow()
 
 void TestMainForm::functionWindowFrames()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     for (auto entry : {TMainForm::SZGL, TMainForm::FXTB, TMainForm::XTWH}) {
         main.menuEntry(entry)->trigger();
         QMdiSubWindow* sub = main.mdiArea()->activeSubWindow();
@@ -268,11 +273,9 @@ void TestMainForm::functionWindowFrames()
 
 void TestMainForm::textInBlue()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     const QStringList red = {QStringLiteral("Label_wait"), QStringLiteral("Label7")};
     for (auto entry : {TMainForm::FXTB, TMainForm::XTWH}) {
         main.menuEntry(entry)->trigger();
@@ -309,11 +312,9 @@ void TestMainForm::enterOnAFocusedButtonPressesIt()
 {
     QFETCH(int, entry);
     QFETCH(QString, button);
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     main.menuEntry(TMainForm::MenuEntry(entry))->trigger();
     auto* target = main.mdiArea()->activeSubWindow()->findChild<QPushButton*>(button);
     QVERIFY(target);
@@ -326,9 +327,8 @@ void TestMainForm::enterOnAFocusedButtonPressesIt()
 
 void TestMainForm::aDisabledEntryOpensNothing()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
+    Frame f;
+    TMainForm& main = f.main;
     main.disableMenuEntry(2);
     QVERIFY(!main.menuEntry(TMainForm::FXTB)->isEnabled());
     QVERIFY(main.menuEntry(TMainForm::FXTB)->isVisible());
@@ -339,22 +339,20 @@ void TestMainForm::aDisabledEntryOpensNothing()
 
 void TestMainForm::aFailedCreationLeavesNoTrace()
 {
-    TestBook book;
-    FakeMessages messages;
-    TMainForm main(messages, book.path());
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    Frame f;
+    QVERIFY(f.shown());
+    TMainForm& main = f.main;
     main.N1Click();
-    const QString away = book.path() + QStringLiteral(".away");
-    QVERIFY(QFile::rename(book.path(), away));
+    const QString away = f.book.path() + QStringLiteral(".away");
+    QVERIFY(QFile::rename(f.book.path(), away));
     // The book window reads its categories while it is created; that fails here.
     main.SZGLClick();
-    QCOMPARE(messages.errors.size(), 1);
+    QCOMPARE(f.messages.errors.size(), 1);
     QCOMPARE(windowsNamed(main, QStringLiteral("szgl")).size(), 0);
     QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  关于说明  处于工作状态"));
-    QVERIFY(QFile::rename(away, book.path()));
+    QVERIFY(QFile::rename(away, f.book.path()));
     main.SZGLClick();
-    QCOMPARE(messages.errors.size(), 1);
+    QCOMPARE(f.messages.errors.size(), 1);
     QCOMPARE(windowsNamed(main, QStringLiteral("szgl")).size(), 1);
     QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("  收支管理  处于工作状态"));
 }

@@ -16,20 +16,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringDecoder>
 #include <QTableView>
 #include <QTest>
-#include <cerrno>
-#include <cstring>
 #include <memory>
-#include <sqlite3.h>
 
 namespace {
 
 const QDate kToday = QDate::currentDate();
+const QString kNewEntries = QStringLiteral("收支录入|保存");
 
 QString income(const QString& date, const QString& code, const QString& name, const QString& amount,
                const QString& remark)
@@ -45,12 +41,6 @@ QString expense(const QString& date, const QString& code, const QString& name,
     QString s = income(date, code, name, amount, remark);
     return s.replace(QStringLiteral("srb(sr"), QStringLiteral("zcb(zc"))
         .replace(QStringLiteral(",sr"), QStringLiteral(",zc"));
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList startingWith(const QStringList& statements, const QString& head)
@@ -125,12 +115,26 @@ private:
     // Income entries n = 1..rows, one a day from 2000-01-01: amount n, remark "r<n>".
     void seedDays(int rows)
     {
-        book->exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select d, '01', "
-                                  "'工资', n, 'r' || n, substr(d, 1, 4) || substr(d, 6, 2) from "
-                                  "(select n, date('2000-01-01', '+' || (n - 1) || ' days') as d "
-                                  "from (with recursive c(n) as (select 1 union all select n + 1 "
-                                  "from c where n < %1) select n from c))")
-                       .arg(rows));
+        book->addIncomes(rows, QStringLiteral("date('2000-01-01', '+' || (n - 1) || ' days')"),
+                         QStringLiteral("n"), QStringLiteral("'r' || n"));
+    }
+    // How the entry group takes its input: its title and the save button's text.
+    QString entryMode()
+    {
+        return get<QGroupBox>("GroupBox_lr")->title() + QLatin1Char('|') +
+               btn("BitBtn_save")->text();
+    }
+    // The entry boxes: date, category, amount, remark.
+    QString entryBoxes()
+    {
+        return QStringList{date("DateTimePicker_lr")->date().toString(Qt::ISODate),
+                           combo("ComboBox_lr_lb")->currentText(), edit("Edit_lr_je")->text(),
+                           edit("Memo_lr_sm")->text()}
+            .join(QLatin1Char('|'));
+    }
+    bool kindChoosable()
+    {
+        return radio("RadioButton_lr_sr")->isEnabled() && radio("RadioButton_lr_zc")->isEnabled();
     }
     void searchIncomeDays()
     {
@@ -554,21 +558,14 @@ private Q_SLOTS:
         radio(isIncome ? "RadioButton_cx_sr" : "RadioButton_cx_zc")->click();
         setRange(QDate(2005, 11, 1), QDate(2005, 11, 30));
         btn("BitBtn_cx")->click();
-        QVERIFY(btn("BitBtn_update")->isEnabled());
-
         btn("BitBtn_update")->click(); // the current row: the newest, uid 2
         QVERIFY(radio(isIncome ? "RadioButton_lr_sr" : "RadioButton_lr_zc")->isChecked());
         QVERIFY(!radio("RadioButton_lr_sr")->isEnabled() &&
                 !radio("RadioButton_lr_zc")->isEnabled());
         QCOMPARE(get<QLabel>("Label_lr_je")->text(), kindWord + QStringLiteral("金额："));
         QCOMPARE(combo("ComboBox_lr_lb")->count(), 2);
-        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(),
-                 QStringLiteral("收支录入（修改") + kindWord + QStringLiteral("编号 2）"));
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
-        QCOMPARE(date("DateTimePicker_lr")->date(), QDate(2005, 11, 20));
-        QCOMPARE(combo("ComboBox_lr_lb")->currentText(), QStringLiteral("02") + second);
-        QCOMPARE(edit("Edit_lr_je")->text(), QStringLiteral("12.5"));
-        QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("季度"));
+        QCOMPARE(entryMode(), QStringLiteral("收支录入（修改%1编号 2）|保存修改").arg(kindWord));
+        QCOMPARE(entryBoxes(), QStringLiteral("2005-11-20|02%1|12.5|季度").arg(second));
         QVERIFY(grid()->isVisible());
 
         date("DateTimePicker_lr")->setDate(QDate(2005, 11, 21));
@@ -592,13 +589,10 @@ private Q_SLOTS:
         QCOMPARE(get<QLabel>("Label_sum")->text(), QStringLiteral("合计 3500.12 元  "));
         QCOMPARE(grid()->model()->index(0, 0).data().toInt(), 2);
         QCOMPARE(grid()->model()->index(0, 4).data().toDouble(), 0.12);
-        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(), QStringLiteral("收支录入"));
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
-        QVERIFY(radio("RadioButton_lr_sr")->isEnabled() && radio("RadioButton_lr_zc")->isEnabled());
+        QCOMPARE(entryMode(), kNewEntries);
+        QVERIFY(kindChoosable());
         QVERIFY(radio(isIncome ? "RadioButton_lr_sr" : "RadioButton_lr_zc")->isChecked());
-        QCOMPARE(date("DateTimePicker_lr")->date(), kToday);
-        QCOMPARE(combo("ComboBox_lr_lb")->currentIndex(), -1);
-        QVERIFY(edit("Edit_lr_je")->text().isEmpty() && edit("Memo_lr_sm")->text().isEmpty());
+        QCOMPARE(entryBoxes(), kToday.toString(Qt::ISODate) + QStringLiteral("|||"));
         QVERIFY(btn("BitBtn_update")->isEnabled());
     }
 
@@ -635,7 +629,7 @@ private Q_SLOTS:
 
         QVERIFY(startingWith(book->takeStatements(), QStringLiteral("update")).isEmpty());
         QCOMPARE(book->value(QStringLiteral("select srje from srb where uid=2")).toDouble(), 12.5);
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
+        QCOMPARE(entryMode(), QStringLiteral("收支录入（修改收入编号 2）|保存修改"));
     }
 
     void entryGoneMeanwhile()
@@ -643,21 +637,13 @@ private Q_SLOTS:
         seedNovember();
         searchIncomeNovember();
         btn("BitBtn_update")->click(); // uid 2
-        {
-            QSqlDatabase other =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            other.setDatabaseName(book->path());
-            QVERIFY(other.open());
-            QSqlQuery remove(other);
-            QVERIFY(remove.exec(QStringLiteral("delete from srb where uid=2")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QVERIFY(AnotherProgram(book->path()).exec("delete from srb where uid=2"));
 
         book->takeStatements();
         btn("BitBtn_save")->click();
         QCOMPARE(infos(), QStringList{QStringLiteral("数据修改失败！")});
         QCOMPARE(book->takeStatements().size(), 1); // no search after it
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存修改"));
+        QCOMPARE(entryMode(), QStringLiteral("收支录入（修改收入编号 2）|保存修改"));
         QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("季度"));
 
         // The grid still lists it: deleting it deletes nothing.
@@ -678,7 +664,7 @@ private Q_SLOTS:
         shared.open();
         QVERIFY(!btn("BitBtn_update")->isEnabled());
         w->BitBtn_updateClick();
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+        QCOMPARE(entryMode(), kNewEntries);
 
         // A search that finds nothing: "删除" keeps its state, "修改" does not.
         btn("BitBtn_cx")->click();
@@ -687,7 +673,7 @@ private Q_SLOTS:
         btn("BitBtn_cx")->click();
         QVERIFY(btn("BitBtn_del")->isEnabled() && !btn("BitBtn_update")->isEnabled());
         w->BitBtn_updateClick();
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
+        QCOMPARE(entryMode(), kNewEntries);
 
         // Choosing an entry kind hides the listing.
         setRange(QDate(2005, 11, 1), QDate(2005, 11, 30));
@@ -702,8 +688,7 @@ private Q_SLOTS:
         searchIncomeNovember();
         grid()->setCurrentIndex(grid()->model()->index(1, 0)); // uid 1
         btn("BitBtn_update")->click();
-        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(),
-                 QStringLiteral("收支录入（修改收入编号 1）"));
+        QCOMPARE(entryMode(), QStringLiteral("收支录入（修改收入编号 1）|保存修改"));
         radio("RadioButton_lr_zc")->click(); // refused while editing
         QVERIFY(radio("RadioButton_lr_sr")->isChecked());
         QCOMPARE(edit("Memo_lr_sm")->text(), QStringLiteral("十一月"));
@@ -711,11 +696,9 @@ private Q_SLOTS:
         book->takeStatements();
         btn("BitBtn_resume")->click();
         QVERIFY(book->takeStatements().isEmpty());
-        QCOMPARE(get<QGroupBox>("GroupBox_lr")->title(), QStringLiteral("收支录入"));
-        QCOMPARE(btn("BitBtn_save")->text(), QStringLiteral("保存"));
-        QVERIFY(radio("RadioButton_lr_zc")->isEnabled());
-        QVERIFY(edit("Memo_lr_sm")->text().isEmpty() && edit("Edit_lr_je")->text().isEmpty());
-        QCOMPARE(combo("ComboBox_lr_lb")->currentIndex(), -1);
+        QCOMPARE(entryMode(), kNewEntries);
+        QVERIFY(kindChoosable());
+        QCOMPARE(entryBoxes(), kToday.toString(Qt::ISODate) + QStringLiteral("|||"));
     }
 
     void editKeepsARemovedCategoryAndQuotes()
@@ -842,7 +825,7 @@ private Q_SLOTS:
         btn("BitBtn_cx_txt")->click();
         const QString name = QStringLiteral("收入2000-01-01--2030-12-31.txt");
         QCOMPARE(infos().last(), QStringLiteral("数据导出完成，文件名：") + name);
-        const QByteArray bytes = fileBytes(name);
+        const QByteArray bytes = readFile(name);
         QStringList lines = {
             name, QString(),
             QStringLiteral("--编号--日  期--类别--类别名称--金  额--备    注----------")};
@@ -869,49 +852,40 @@ private Q_SLOTS:
     void aDamagedPageReachesTheErrorDisplay()
     {
         seedDays(3000);
-        const QString copy =
-            QDir(book->dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb"));
-        QFile(copy).open(QIODevice::WriteOnly);
+        const QString copyName = QStringLiteral("vandrel-backup-20261208-153012.mdb");
+        const QString copy = QDir(book->dir()).filePath(copyName);
+        writeFile(copy, {});
         searchIncomeDays();
         QCOMPARE(get<QLabel>("Label_count")->text(), QStringLiteral("共 3000 条记录  "));
         QVERIFY(damageLeafPage(book->path(), QStringLiteral("srb")) > 0);
         // The grid's reading, as the user scrolls through the listing: said once.
         for (int row = 0; row < 3000; row += 100)
             scrollTo(row);
-        QCOMPARE(book->messages().errors.size(), 1);
-        const QString error = book->messages().errors.first();
-        QVERIFY2(error.startsWith(QStringLiteral("数据库文件已损坏")), qPrintable(error));
-        QVERIFY2(error.contains(copy), qPrintable(error));
+        QStringList& errors = book->messages().errors;
+        const QString damaged = QStringLiteral("数据库文件已损坏");
+        QVERIFY2(oneStartingWith(errors, damaged) && errors.first().contains(copy),
+                 qPrintable(errors.join(QLatin1Char('\n'))));
         // An export that cannot read every row writes nothing and claims nothing.
         infos().clear();
+        errors.clear();
         btn("BitBtn_cx_txt")->click();
         QVERIFY(infos().isEmpty());
-        QCOMPARE(book->messages().errors.size(), 2);
-        QVERIFY(book->messages().errors.last().startsWith(QStringLiteral("数据库文件已损坏")));
+        QVERIFY2(oneStartingWith(errors, damaged), qPrintable(errors.join(QLatin1Char('\n'))));
         QCOMPARE(QDir(book->dir()).entryList(QDir::Files),
-                 QStringList({QStringLiteral("vandrel-backup-20261208-153012.mdb"),
-                              QStringLiteral("vandrel.mdb")}));
+                 QStringList({copyName, QStringLiteral("vandrel.mdb")}));
     }
 
     void aLongListingLeavesTheBookWritable()
     {
         seedDays(1000);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(book->path().toUtf8().constData(), &other), SQLITE_OK);
-        // No busy wait: a write that has to wait fails at once.
-        auto otherWrites = [other] {
-            return sqlite3_exec(other, "insert into bmb(sz,lb,bmmc) values('Z','09','x')", nullptr,
-                                nullptr, nullptr) == SQLITE_OK;
-        };
         searchIncomeDays();
-        QVERIFY(otherWrites());
+        QVERIFY(anotherProgramWritesAtOnce(book->path()));
         scrollTo(700);
-        QVERIFY(otherWrites());
+        QVERIFY(anotherProgramWritesAtOnce(book->path()));
         w.reset();
         settle();
         QVERIFY(!book->context().ADOQuery_cxsz().isOpen());
-        QVERIFY(otherWrites());
-        sqlite3_close(other);
+        QVERIFY(anotherProgramWritesAtOnce(book->path()));
     }
 
     void exportOnAFullDisk()
@@ -922,23 +896,16 @@ private Q_SLOTS:
         seedNovember();
         searchIncomeNovember();
         const QString name = QStringLiteral("收入2005-11-01--2005-11-30.txt");
-        const QByteArray older("an older export\r\n");
-        QFile file(QDir(disk.path()).filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(older);
-        file.close();
-        disk.fill();
+        disk.fill(name);
         QDir::setCurrent(disk.path());
         btn("BitBtn_cx_txt")->click();
         QDir::setCurrent(book->dir());
         QVERIFY(infos().isEmpty());
-        QCOMPARE(book->messages().errors.size(), 1);
-        QVERIFY2(
-            book->messages().errors.first().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
-            qPrintable(book->messages().errors.first()));
-        QCOMPARE(fileBytes(file.fileName()), older);
-        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
-                 QStringList({QStringLiteral("filler"), name}));
+        const QStringList& errors = book->messages().errors;
+        QVERIFY2(errors.size() == 1 && errors.first().contains(FullDisk::fullText()),
+                 qPrintable(errors.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(disk.filePath(name)), FullDisk::older());
+        QCOMPARE(disk.files(), QStringList({QStringLiteral("filler"), name}));
     }
 
     void enterKeys()

@@ -14,28 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-#include <cerrno>
-#include <cstring>
 #include <sqlite3.h>
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-} // namespace
 
 class TestStore : public QObject
 {
@@ -84,11 +63,11 @@ void TestStore::createdBookHasTheTablesInOrder()
 void TestStore::creationRefusesAnExistingFile()
 {
     TestBook book;
-    const QByteArray before = readAll(book.path());
+    const QByteArray before = readFile(book.path());
     QString error;
     QVERIFY(!createDatabase(book.path(), &error));
     QVERIFY(error.contains(QStringLiteral("already exists")));
-    QCOMPARE(readAll(book.path()), before);
+    QCOMPARE(readFile(book.path()), before);
 }
 
 void TestStore::entryNumbersAreNeverReused()
@@ -203,10 +182,7 @@ void TestStore::readingByPositionAndName()
 void TestStore::cursorAndGridReadings()
 {
     TestBook book;
-    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select "
-                             "'2005-11-05','01','工资',n,'','200511' from (with recursive c(n) as "
-                             "(select 1 union all select n + 1 from c where n < 600) "
-                             "select n from c)"));
+    book.addIncomes(600);
     Query& query = book.context().ADOQuery_cxsz();
     query.setText(QStringLiteral("select * from srb order by uid"));
     query.open();
@@ -237,37 +213,25 @@ void TestStore::cursorAndGridReadings()
 void TestStore::aGridListingHoldsNoLockAndAllowsCompaction()
 {
     TestBook book;
-    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select "
-                             "'2005-11-05','01','工资',n,'','200511' from (with recursive c(n) as "
-                             "(select 1 union all select n + 1 from c where n < 3000) "
-                             "select n from c)"));
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open(book.path().toUtf8().constData(), &other), SQLITE_OK);
-    auto otherWritesAtOnce = [other] {
-        return sqlite3_exec(other, "insert into bmb(sz,lb,bmmc) values('Z','09','x')", nullptr,
-                            nullptr, nullptr) == SQLITE_OK;
-    };
+    book.addIncomes(3000);
     Query& query = book.context().ADOQuery_cxsz();
     query.setText(QStringLiteral("select * from srb order by uid"));
     query.openForGrid(3000);
-    QVERIFY(otherWritesAtOnce());
+    QVERIFY(anotherProgramWritesAtOnce(book.path()));
     QCOMPARE(query.model()->index(1500, 4).data().toInt(), 1501);
-    QVERIFY(otherWritesAtOnce());
+    QVERIFY(anotherProgramWritesAtOnce(book.path()));
     // The compaction runs on the same connection while the listing is shown.
     Query vacuum(book.context().database(), QStringLiteral("vacuum"));
     vacuum.exec();
     QCOMPARE(query.model()->index(2999, 4).data().toInt(), 3000);
     QCOMPARE(query.model()->index(1500, 0).data().toInt(), 1501);
-    sqlite3_close(other);
 }
 
 void TestStore::aDamagedBookIsNamedWithItsNewestSafetyCopy()
 {
     TestBook book;
-    book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select "
-                             "'2005-11-05','01','工资',n,printf('%0200d',n),'200511' from (with "
-                             "recursive c(n) as (select 1 union all select n + 1 from c where n < "
-                             "600) select n from c)"));
+    book.addIncomes(600, QStringLiteral("'2005-11-05'"), QStringLiteral("n"),
+                    QStringLiteral("printf('%0200d', n)"));
     for (const char* name :
          {"vandrel-backup-20261208-153012.mdb", "vandrel-backup-20261208-153012-2.mdb",
           "vandrel-backup-20261208-153012-10.mdb", "vandrel-backup-20251231-235959-11.mdb",
@@ -291,16 +255,14 @@ void TestStore::aDamagedBookIsNamedWithItsNewestSafetyCopy()
     QVERIFY2(message.contains(newest), qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("database disk image is malformed")));
 }
+
 void TestStore::aResultReadToItsEndFreesTheBook()
 {
     TestBook book;
     book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
     book.exec(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','02','奖金')"));
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open(book.path().toUtf8().constData(), &other), SQLITE_OK);
-    auto otherCanWrite = [other] {
-        return sqlite3_exec(other, "insert into bmb(sz,lb,bmmc) values('Z','09','x')", nullptr,
-                            nullptr, nullptr) == SQLITE_OK;
+    const auto otherCanWrite = [&book] {
+        return anotherProgramWritesAtOnce(book.path());
     };
     Query& query = book.context().ADOQuery1();
     // A handler leaves its one-row result open; another program must still be able to write.
@@ -319,7 +281,6 @@ void TestStore::aResultReadToItsEndFreesTheBook()
     QVERIFY(otherCanWrite());
     query.next();
     QVERIFY(query.eof());
-    sqlite3_close(other);
 }
 
 void TestStore::valuesWithQuotesAreStoredExactly()
@@ -421,9 +382,8 @@ void TestStore::sumsAreExactOverManyRows()
 void TestStore::aLockedBookReportsTheEngineMessage()
 {
     TestBook book;
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open(book.path().toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    AnotherProgram other(book.path());
+    QVERIFY(other.exec("begin exclusive"));
     Query& query = book.context().ADOQuery1();
     query.setText(QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','01','工资')"));
     QElapsedTimer timer;
@@ -436,8 +396,7 @@ void TestStore::aLockedBookReportsTheEngineMessage()
     }
     QVERIFY2(message.contains(QStringLiteral("locked")), qPrintable(message));
     QVERIFY(timer.elapsed() >= Database::busyTimeoutMs / 2); // it waited before giving up
-    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    QVERIFY(other.exec("rollback"));
     query.exec(); // free again
     QCOMPARE(book.value(QStringLiteral("select count(*) from bmb")).toInt(), 1);
 }
@@ -451,7 +410,7 @@ void TestStore::gbkTextFiles()
     QVERIFY(writeGbkLines(
         path, {QStringLiteral("合计 3500.5 元  "), QString(), QStringLiteral("a\U0001F600")},
         &error));
-    QCOMPARE(readAll(path), QByteArray("\xBA\xCF\xBC\xC6 3500.5 \xD4\xAA  \r\n\r\na?\r\n"));
+    QCOMPARE(readFile(path), QByteArray("\xBA\xCF\xBC\xC6 3500.5 \xD4\xAA  \r\n\r\na?\r\n"));
 }
 
 void TestStore::textFileFailuresKeepTheOldFile()
@@ -462,7 +421,7 @@ void TestStore::textFileFailuresKeepTheOldFile()
     QString error;
     QVERIFY(!writeGbkLines(blocker + QStringLiteral("/out.txt"), {QStringLiteral("x")}, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(blocker), QByteArray("x"));
+    QCOMPARE(readFile(blocker), QByteArray("x"));
 }
 
 void TestStore::textFileOnAFullDisk()
@@ -470,20 +429,18 @@ void TestStore::textFileOnAFullDisk()
     FullDisk disk;
     if (!disk.mounted())
         QSKIP(qPrintable(disk.why()));
-    const QString path =
-        QDir(disk.path()).filePath(QStringLiteral("收入2005-11-01--2005-11-30.txt"));
-    const QByteArray older("an older export\r\n");
-    writeFile(path, older);
-    disk.fill();
-    const QStringList before = QDir(disk.path()).entryList(QDir::Files);
+    const QString name = QStringLiteral("收入2005-11-01--2005-11-30.txt");
+    const QString path = disk.filePath(name);
+    disk.fill(name);
+    const QStringList before = disk.files();
     // A few lines stay in a buffer until the end; many go out on the way.
     for (int lines : {3, 20000}) {
         QString error;
         QVERIFY(!writeGbkLines(
             path, QStringList(lines, QStringLiteral("--1--2005-11-05--01--工资")), &error));
-        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(error));
-        QCOMPARE(readAll(path), older);
-        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), before);
+        QVERIFY2(error.contains(FullDisk::fullText()), qPrintable(error));
+        QCOMPARE(readFile(path), FullDisk::older());
+        QCOMPARE(disk.files(), before);
     }
 }
 
@@ -502,7 +459,7 @@ void TestStore::textFilePermissions()
     QVERIFY(QFile::setPermissions(shared, chosen));
     QVERIFY(writeGbkLines(shared, {QStringLiteral("y")}));
     QCOMPARE(QFile::permissions(shared), chosen);
-    QCOMPARE(readAll(shared), QByteArray("y\r\n"));
+    QCOMPARE(readFile(shared), QByteArray("y\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestStore)

@@ -4,6 +4,7 @@
 #include "store/query.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QWidget>
@@ -50,11 +51,79 @@ QVariant TestBook::value(const QString& statement)
     return query.field(0);
 }
 
+void TestBook::addIncomes(int count, const QString& date, const QString& amount,
+                          const QString& remark)
+{
+    exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) select d, '01', '工资', "
+                        "a, r, substr(d, 1, 4) || substr(d, 6, 2) from (select ") +
+         date + QStringLiteral(" as d, ") + amount + QStringLiteral(" as a, ") + remark +
+         QStringLiteral(" as r from (with recursive c(n) as (select 1 union all select n + 1 "
+                        "from c where n < ") +
+         QString::number(count) + QStringLiteral(") select n from c))"));
+}
+
 QStringList TestBook::takeStatements()
 {
     QStringList taken;
     taken.swap(m_statements);
     return taken;
+}
+
+AnotherProgram::AnotherProgram(const QString& bookPath)
+{
+    if (sqlite3_open_v2(QFile::encodeName(bookPath).constData(), &m_db, SQLITE_OPEN_READWRITE,
+                        nullptr) != SQLITE_OK)
+        QTest::qFail(sqlite3_errmsg(m_db), __FILE__, __LINE__);
+}
+
+AnotherProgram::~AnotherProgram()
+{
+    sqlite3_close(m_db);
+}
+
+bool AnotherProgram::exec(const char* sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+QStringList AnotherProgram::column(const QString& sql)
+{
+    QStringList values;
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                        sqlite3_column_bytes(st, 0));
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        QTest::qFail(
+            qPrintable(sql + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db))),
+            __FILE__, __LINE__);
+    return values;
+}
+
+bool anotherProgramWritesAtOnce(const QString& bookPath)
+{
+    return AnotherProgram(bookPath).exec("insert into bmb(sz,lb,bmmc) values('Z','09','x')");
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool oneStartingWith(const QStringList& texts, const QString& head)
+{
+    return texts.size() == 1 && texts.first().startsWith(head);
 }
 
 void typeText(QWidget* widget, const QString& text)
@@ -132,8 +201,10 @@ FullDisk::~FullDisk()
         ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
 }
 
-void FullDisk::fill()
+void FullDisk::fill(const QString& olderFile)
 {
+    if (!olderFile.isEmpty())
+        writeFile(filePath(olderFile), older());
     QFile filler(m_dir.filePath(QStringLiteral("filler")));
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
@@ -143,4 +214,14 @@ void FullDisk::fill()
     // The last partial block, byte by byte.
     while (filler.write("f", 1) > 0) {
     }
+}
+
+QString FullDisk::fullText()
+{
+    return QString::fromLocal8Bit(std::strerror(ENOSPC));
+}
+
+QStringList FullDisk::files() const
+{
+    return QDir(m_dir.path()).entryList(QDir::Files);
 }

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <deque>
 #include <memory>
 
@@ -59,6 +60,11 @@ public:
     void exec(const QString& statement);
     // The first field of the first row of a query, or a null variant.
     QVariant value(const QString& statement);
+    // Income entries of category 01 工资 for n = 1..count; each value is an
+    // expression of n in SQLite's dialect, the period follows the date.
+    void addIncomes(int count, const QString& date = QStringLiteral("'2005-11-05'"),
+                    const QString& amount = QStringLiteral("n"),
+                    const QString& remark = QStringLiteral("''"));
 
     // Statements the program ran since the last call, in its own dialect.
     QStringList takeStatements();
@@ -69,6 +75,44 @@ private:
     std::unique_ptr<Context> m_context;
     QStringList m_statements;
 };
+
+struct sqlite3;
+
+// Another program's connection to a book, straight to the engine. It never waits
+// for a lock: what would have to wait fails at once.
+class AnotherProgram
+{
+public:
+    explicit AnotherProgram(const QString& bookPath);
+    ~AnotherProgram();
+    AnotherProgram(const AnotherProgram&) = delete;
+    AnotherProgram& operator=(const AnotherProgram&) = delete;
+
+    // Runs statements in SQLite's dialect; false when one fails.
+    bool exec(const char* sql);
+    // The first field of every row of a query, as text; a failure fails the test.
+    QStringList column(const QString& sql);
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// Whether another program can write to the book at once.
+bool anotherProgramWritesAtOnce(const QString& bookPath);
+
+// A file's bytes (empty when it cannot be read), and a file written whole.
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
+// Whether texts holds exactly one text, starting with head.
+bool oneStartingWith(const QStringList& texts, const QString& head);
+
+// A data row of text columns, each given as UTF-8.
+template <typename... Texts> void textRow(const char* tag, const Texts*... texts)
+{
+    QTestData& row = QTest::newRow(tag);
+    ((row << QString::fromUtf8(texts)), ...);
+}
 
 // Sends text as typed keys, Chinese included (QTest::keyClicks cannot).
 void typeText(QWidget* widget, const QString& text);
@@ -95,8 +139,14 @@ public:
     bool mounted() const { return m_mounted; }
     const QString& why() const { return m_why; }
     QString path() const { return m_dir.path(); }
-    // Writes a filler file until the filesystem refuses more.
-    void fill();
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    QStringList files() const;
+    // Writes a filler file until the filesystem refuses more; an older file of
+    // the name given (with the bytes older()) is put there first.
+    void fill(const QString& olderFile = QString());
+    static QByteArray older() { return QByteArrayLiteral("an older file\r\n"); }
+    // The system's text for a full disk, as a failed write reports it.
+    static QString fullText();
 
 private:
     QTemporaryDir m_dir;
