@@ -873,9 +873,10 @@ void TestTxtwh::compactionWithoutSafetyCopyChangesNothing()
     f.populateWithGaps(500);
     const QString rows = f.allRows();
     const qint64 before = f.bookSize();
-    // Every name the copy could take in the next seconds is taken.
+    // Every name the copy could take in the next minute is taken (a slow machine may
+    // need seconds before the click).
     const QDateTime now = QDateTime::currentDateTime();
-    for (int second = 0; second < 5; ++second)
+    for (int second = 0; second < 60; ++second)
         for (int attempt = 0; attempt < 100; ++attempt)
             QVERIFY(QDir(f.book.dir()).mkdir(safetyCopyName(now.addSecs(second), attempt)));
     f.book.takeStatements();
