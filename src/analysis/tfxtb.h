@@ -1,6 +1,8 @@
 #pragma once
 
 #include "analysis/analysissql.h"
+#include "store/progress.h"
+#include "store/query.h"
 
 #include <QWidget>
 
@@ -11,7 +13,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Query;
 
 // The analysis window: the chart run over a date range, one year and all
 // years, and the annual and monthly report files.
@@ -43,13 +44,19 @@ private:
     void FormCreate();
     void buildControls();
     void chartRun();
+    // The statements of a chart run and the points and labels they fill.
+    void fillCharts();
     void reportRun(analysissql::Period period, QLineEdit* input);
     double readSum(Query& query, const QString& statement);
     QString readYearText(Query& query, const QString& statement);
-    void fillPie(ChartPanel* chart, int series, analysissql::Kind kind, const QString& condition);
+    void fillPie(ChartPanel* chart, int series, EntryKind kind, const QString& condition);
     void setBalance(QLabel* label, const QString& prefix, double income, double expense);
 
     Context& m_context;
+    Query m_reportQuery;
+    // While a chart run goes on: told after every statement.
+    Progress m_runProgress;
+    qint64 m_statementsRun = 0;
 
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;

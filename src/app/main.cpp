@@ -4,7 +4,8 @@
 #include "app/taboutbox.h"
 #include "app/tform6.h"
 #include "store/database.h"
-#include "store/messages.h"
+#include "store/storeerror.h"
+#include "ui/boxmessages.h"
 
 #include <QDir>
 #include <QIcon>
@@ -34,9 +35,10 @@ void printHelp()
 int createDatabaseHere()
 {
     const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kDatabaseFileName));
-    QString error;
-    if (!createDatabase(path, &error)) {
-        std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
+    try {
+        createDatabase(path);
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "pelmora: %s\n", e.message().toLocal8Bit().constData());
         return 1;
     }
     std::printf("Created %s (user admin, password tovek).\n", path.toLocal8Bit().constData());
@@ -49,10 +51,14 @@ bool enterHome()
     const QString folder = homeFolder();
     QStringList notes;
     QString error;
-    const bool ready = prepareHome(folder, &notes, &error);
+    try {
+        prepareHome(folder, notes);
+    } catch (const StoreError& e) {
+        error = e.message();
+    }
     for (const QString& note : notes)
         std::fprintf(stderr, "pelmora: %s\n", note.toLocal8Bit().constData());
-    if (!ready) {
+    if (!error.isEmpty()) {
         std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
         return false;
     }

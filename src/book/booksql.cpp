@@ -3,22 +3,6 @@
 #include "store/numbers.h"
 #include "store/sqltext.h"
 
-QString entryTable(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("srb") : QStringLiteral("zcb");
-}
-
-QString columnPrefix(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("sr") : QStringLiteral("zc");
-}
-
-QString categoryListSql(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("select * from bmb where sz='S' order by lb")
-                                     : QStringLiteral("select * from bmb where sz='Z' order by lb");
-}
-
 QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
                        const QString& amountText, const QString& remark)
 {

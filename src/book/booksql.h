@@ -1,23 +1,11 @@
 #pragma once
 
+#include "store/categorysql.h"
+#include "store/entrykind.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
-
-// The two kinds of entry: income lives in srb (columns sr...), expense in zcb (zc...).
-enum class EntryKind
-{
-    Income,
-    Expense
-};
-
-// "srb" or "zcb".
-QString entryTable(EntryKind kind);
-// "sr" or "zc".
-QString columnPrefix(EntryKind kind);
-
-// The categories of a kind in code order.
-QString categoryListSql(EntryKind kind);
 
 // Stores one entry; amountText is the rounded amount as number text.
 QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
