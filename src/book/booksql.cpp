@@ -47,6 +47,32 @@ QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, con
     return text;
 }
 
+QString remarkLikePattern(const QString& text)
+{
+    QString pattern;
+    pattern.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
+    return sqlEscape(pattern);
+}
+
+QString remarkConditionSql(EntryKind kind, const QString& text)
+{
+    if (text.isEmpty())
+        return QString();
+    return QStringLiteral(" and ") + columnPrefix(kind) + QStringLiteral("sm like '%") +
+           remarkLikePattern(text) + QStringLiteral("%' escape '\\'");
+}
+
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText, const QString& remark)
+{
+    return searchConditions(kind, from, to, code, amountText) + remarkConditionSql(kind, remark);
+}
+
 QString totalsSql(EntryKind kind, const QString& conditions)
 {
     const QString p = columnPrefix(kind);

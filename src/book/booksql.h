@@ -20,6 +20,15 @@ QString updateEntrySql(EntryKind kind, qint64 uid, const QDate& date, const QStr
 QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
                          const QString& amountText);
 
+// The remark search: a text that matches itself wherever it stands in a remark,
+// ASCII letters in either case. \, % and _ are escaped with \ and quotes doubled.
+QString remarkLikePattern(const QString& text);
+// " and srsm like '%…%' escape '\'" (zcsm for expenses); empty for an empty text.
+QString remarkConditionSql(EntryKind kind, const QString& text);
+// searchConditions followed by the remark condition.
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText, const QString& remark);
+
 // Count and sum of the entries matching the conditions.
 QString totalsSql(EntryKind kind, const QString& conditions);
 // The matching entries, newest first.
