@@ -35,6 +35,11 @@ public:
         Series6 = 1
     };
 
+    // A button in the free strip along the bottom of "汇总信息", after those
+    // added before it (a second row when the first is full). The features
+    // beyond the chart run and the reports put their buttons there.
+    QPushButton* addSummaryButton(const char* name, const QString& text);
+
 public Q_SLOTS:
     void BitBtn1Click();
     void BitBtn2Click();
@@ -54,6 +59,7 @@ private:
 
     Context& m_context;
     Query m_reportQuery;
+    QPoint m_nextSummaryButton{13, 118};
     // While a chart run goes on: told after every statement.
     Progress m_runProgress;
     qint64 m_statementsRun = 0;
