@@ -33,8 +33,9 @@ QString helpText(const QList<CommandLineCommand>& commands)
         "  --version          show the version and exit\n");
     if (commands.isEmpty())
         return text;
-    text += QStringLiteral("\nCommands, on the book in the working directory (or the home folder with\n"
-                           "--home); each exits 0 on success:\n");
+    text +=
+        QStringLiteral("\nCommands, on the book in the working directory (or the home folder with\n"
+                       "--home); each exits 0 on success:\n");
     for (const CommandLineCommand& command : commands) {
         text += QStringLiteral("  ") + command.name;
         if (!command.arguments.isEmpty())
@@ -99,8 +100,9 @@ void printLine(const QString& line)
 
 void printError(const QString& line)
 {
-    std::fputs((kProgram + QStringLiteral(": ") + line + QLatin1Char('\n')).toLocal8Bit().constData(),
-               stderr);
+    std::fputs(
+        (kProgram + QStringLiteral(": ") + line + QLatin1Char('\n')).toLocal8Bit().constData(),
+        stderr);
 }
 
 std::optional<int> runCommandLine(int argc, char** argv)
