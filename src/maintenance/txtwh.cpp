@@ -1,6 +1,7 @@
 #include "maintenance/txtwh.h"
 
-#include "maintenance/safetycopy.h"
+#include "safety/backups.h"
+#include "safety/tbfhf.h"
 #include "store/context.h"
 #include "store/gbk.h"
 #include "store/messages.h"
@@ -60,6 +61,8 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     lower->addWidget(BitBtn_yasuo, 0, 1);
     lower->addWidget(Label7, 1, 0);
     lower->addWidget(BitBtn_csh, 1, 1);
+    lower->addWidget(Label9, 2, 0);
+    lower->addWidget(BitBtn_backup, 2, 1);
     lower->setColumnStretch(0, 1);
     lower->setVerticalSpacing(12);
     auto* page = new QVBoxLayout;
@@ -77,7 +80,7 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
                                    Edit_bmmc,     Button_adduser, Button_deluser, Edit_user,
                                    Edit_pwd,      CheckBox1,      CheckBox2,      CheckBox3,
                                    BitBtn_insert, BitBtn_update,  BitBtn_del,     BitBtn_userlist,
-                                   ListBox2,      BitBtn_yasuo,   BitBtn_csh};
+                                   ListBox2,      BitBtn_yasuo,   BitBtn_csh,     BitBtn_backup};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
 
@@ -95,6 +98,7 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
     connect(BitBtn_update, &QPushButton::clicked, this, &Txtwh::BitBtn_updateClick);
     connect(BitBtn_yasuo, &QPushButton::clicked, this, &Txtwh::BitBtn_yasuoClick);
     connect(BitBtn_csh, &QPushButton::clicked, this, &Txtwh::BitBtn_cshClick);
+    connect(BitBtn_backup, &QPushButton::clicked, this, &Txtwh::BitBtn_backupClick);
 }
 
 Txtwh::~Txtwh() = default;
@@ -246,6 +250,12 @@ void Txtwh::buildLowerPart()
     setTextColour(Label7, kWarningRed);
     BitBtn_csh =
         button(this, "BitBtn_csh", QStringLiteral("系统初始化"), QStyle::SP_DialogNoButton);
+
+    Label9 =
+        makeLabel(this, "Label9",
+                  QStringLiteral("备份与恢复：查看数据库的备份，立即备份，或恢复到以前的备份"));
+    BitBtn_backup =
+        button(this, "BitBtn_backup", QStringLiteral("备份与恢复"), QStyle::SP_DriveHDIcon);
 }
 
 std::optional<EntryKind> Txtwh::chosenKind() const
@@ -493,8 +503,11 @@ void Txtwh::BitBtn_yasuoClick()
         const QString path = QFileInfo(database.path()).absoluteFilePath();
         ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
         try {
-            writeSafetyCopy(database, QFileInfo(path).absolutePath(), QDateTime::currentDateTime(),
-                            QStringLiteral("数据库压缩"), progress.progress());
+            writeBackup(database, CopyReason::Compact, QDateTime::currentDateTime(),
+                        progress.progress(), [](const QString& copy, const QString& reason) {
+                            return safetyCopyFailedMessage(QStringLiteral("数据库压缩"), copy,
+                                                           reason);
+                        });
         } catch (const StoreError& e) {
             messages.info(e.message());
             return;
@@ -529,9 +542,11 @@ void Txtwh::BitBtn_cshClick()
         Database& database = m_context.database();
         ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
         try {
-            writeSafetyCopy(database, QFileInfo(database.path()).absolutePath(),
-                            QDateTime::currentDateTime(), QStringLiteral("系统初始化"),
-                            progress.progress());
+            writeBackup(database, CopyReason::Reset, QDateTime::currentDateTime(),
+                        progress.progress(), [](const QString& copy, const QString& reason) {
+                            return safetyCopyFailedMessage(QStringLiteral("系统初始化"), copy,
+                                                           reason);
+                        });
         } catch (const StoreError& e) {
             messages.info(e.message());
             return;
@@ -552,4 +567,10 @@ void Txtwh::BitBtn_cshClick()
         m_context.announceBookReplaced();
         messages.info(QStringLiteral("系统初始化完成！"));
     });
+}
+
+void Txtwh::BitBtn_backupClick()
+{
+    Tbfhf dialog(m_context, this);
+    dialog.exec();
 }

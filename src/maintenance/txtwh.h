@@ -52,6 +52,8 @@ public:
     QPushButton* BitBtn_yasuo = nullptr;
     QLabel* Label7 = nullptr;
     QPushButton* BitBtn_csh = nullptr;
+    QLabel* Label9 = nullptr;
+    QPushButton* BitBtn_backup = nullptr;
 
 public Q_SLOTS:
     void RadioButton1Click();
@@ -64,6 +66,7 @@ public Q_SLOTS:
     void BitBtn_updateClick();
     void BitBtn_yasuoClick();
     void BitBtn_cshClick();
+    void BitBtn_backupClick();
 
 private:
     void buildCategoryGroup();

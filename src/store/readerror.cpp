@@ -22,6 +22,7 @@ QString storeMessage(int code, const QString& engineText, const QString& bookPat
     const QString copy = newestSafetyCopy(bookPath);
     if (!copy.isEmpty())
         text += QStringLiteral("\n最新的安全副本：") + QDir::toNativeSeparators(copy) +
-                QStringLiteral("\n关闭程序后，可以用它替换损坏的文件。");
+                QStringLiteral(
+                    "\n可以在“系统维护”的“备份与恢复”中恢复它，或关闭程序后用它替换损坏的文件。");
     return text + QStringLiteral("\n（数据库的消息：") + engine + QStringLiteral("）");
 }

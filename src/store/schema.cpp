@@ -9,7 +9,15 @@
 const QList<AddedTable>& addedTables()
 {
     // Each feature that keeps data of its own in the book adds its tables here.
-    static const QList<AddedTable> tables = {};
+    static const QList<AddedTable> tables = {
+        // The undo journal (src/safety/journal.h): one row an action, newest last;
+        // cx is 1 once the action is undone.
+        {QStringLiteral("czrz"),
+         {QStringLiteral("create table if not exists czrz (xh integer primary key autoincrement, "
+                         "lx text not null, sm text not null, sj text not null, "
+                         "sz text not null, cx integer not null default 0)")},
+         true},
+    };
     return tables;
 }
 

@@ -1,5 +1,5 @@
 #include "maintenance/maintenancesql.h"
-#include "maintenance/safetycopy.h"
+#include "safety/backups.h"
 #include "store/copynames.h"
 #include "testsupport.h"
 
@@ -162,10 +162,26 @@ void TestMaintenanceSql::initialisationSteps()
 void TestMaintenanceSql::safetyCopyNames()
 {
     const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
-    QCOMPARE(safetyCopyName(moment), QStringLiteral("vandrel-backup-20261208-153012.mdb"));
-    QCOMPARE(safetyCopyName(moment, 1), QStringLiteral("vandrel-backup-20261208-153012-2.mdb"));
-    QCOMPARE(safetyCopyName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5))),
+    QCOMPARE(backupCopyName(moment, CopyReason::Reset),
+             QStringLiteral("vandrel-20261208-153012-reset.mdb"));
+    QCOMPARE(backupCopyName(moment, CopyReason::Compact, 1),
+             QStringLiteral("vandrel-20261208-153012-compact-2.mdb"));
+    QCOMPARE(backupCopyName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5)), CopyReason::Older),
              QStringLiteral("vandrel-backup-20270102-030405.mdb"));
+    // Both forms read back; anything else is no copy.
+    for (const CopyReason reason : {CopyReason::Auto, CopyReason::Reset, CopyReason::Compact,
+                                    CopyReason::Restore, CopyReason::Manual, CopyReason::Older}) {
+        const std::optional<CopyName> name = parseCopyName(backupCopyName(moment, reason, 9));
+        QVERIFY(name);
+        QCOMPARE(name->moment, moment);
+        QCOMPARE(name->number, 10);
+        QCOMPARE(name->reason, reason);
+    }
+    for (const char* other :
+         {"vandrel-20261208-153012-later.mdb", "vandrel-20261308-153012-auto.mdb",
+          "vandrel-backup-20261208-153012-auto.mdb", "vandrel.mdb",
+          "vandrel-20261208-153012-auto.mdb.txt"})
+        QVERIFY2(!parseCopyName(QLatin1String(other)), other);
 }
 
 void TestMaintenanceSql::safetyCopyHoldsTheBook()
@@ -175,32 +191,34 @@ void TestMaintenanceSql::safetyCopyHoldsTheBook()
     book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
                              "values(#2005-11-05#,'01','工资',12.5,'',  '200511')"));
     const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
-    const QString copy =
-        writeSafetyCopy(book.context().database(), book.dir(), moment, QStringLiteral("x"));
-    QCOMPARE(copy, QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb")));
+    const QString copy = writeBackup(book.context().database(), CopyReason::Reset, moment);
+    QCOMPARE(
+        copy,
+        QDir(book.dir()).filePath(QStringLiteral("backups/vandrel-20261208-153012-reset.mdb")));
     QCOMPARE(rowsIn(copy, QStringLiteral("srb")), 1);
     QCOMPARE(rowsIn(copy, QStringLiteral("bmb")), 1);
     QCOMPARE(rowsIn(copy, QStringLiteral("login1")), 1);
     // It holds every password: read and write for the owner, nothing for group and others.
     QCOMPARE(QFile::permissions(copy).toInt() & 0x7077, 0x6000);
+    QCOMPARE(QFile::permissions(backupFolder(book.path())).toInt() & 0x7077, 0x7000);
 }
 
 void TestMaintenanceSql::safetyCopySkipsTakenNames()
 {
     TestBook book;
     const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
-    const QDir dir(book.dir());
+    const QDir dir(backupFolder(book.path()));
+    QVERIFY(dir.mkpath(QStringLiteral(".")));
     // A folder and a file already hold the first two names; neither may be touched.
-    QVERIFY(dir.mkdir(safetyCopyName(moment)));
-    QFile taken(dir.filePath(safetyCopyName(moment, 1)));
+    QVERIFY(dir.mkdir(backupCopyName(moment, CopyReason::Reset)));
+    QFile taken(dir.filePath(backupCopyName(moment, CopyReason::Reset, 1)));
     QVERIFY(taken.open(QIODevice::WriteOnly));
     taken.write("keep");
     taken.close();
 
-    const QString copy =
-        writeSafetyCopy(book.context().database(), book.dir(), moment, QStringLiteral("x"));
-    QCOMPARE(copy, dir.filePath(safetyCopyName(moment, 2)));
-    QVERIFY(QFileInfo(dir.filePath(safetyCopyName(moment))).isDir());
+    const QString copy = writeBackup(book.context().database(), CopyReason::Reset, moment);
+    QCOMPARE(copy, dir.filePath(backupCopyName(moment, CopyReason::Reset, 2)));
+    QVERIFY(QFileInfo(dir.filePath(backupCopyName(moment, CopyReason::Reset))).isDir());
     QVERIFY(taken.open(QIODevice::ReadOnly));
     QCOMPARE(taken.readAll(), QByteArray("keep"));
 }
@@ -218,11 +236,11 @@ void TestMaintenanceSql::safetyCopyFailureLeavesNoFile()
     QVERIFY_THROWS_EXCEPTION(StoreError, database.backupTo(missing));
     QVERIFY(!QFileInfo::exists(missing));
 
-    QVERIFY_THROWS_EXCEPTION(StoreError, writeSafetyCopy(book.context().database(),
-                                                         dir.filePath(QStringLiteral("absent")),
-                                                         QDateTime::currentDateTime(),
-                                                         QStringLiteral("系统初始化")));
-    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("vandrel.mdb")});
+    // A file where the folder of the copies belongs.
+    writeFile(backupFolder(book.path()), "in the way");
+    QVERIFY_THROWS_EXCEPTION(StoreError, writeBackup(book.context().database(), CopyReason::Reset));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("backups"), QStringLiteral("vandrel.mdb")}));
 }
 
 void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
@@ -239,8 +257,7 @@ void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
     listing.open();
     QVERIFY(listing.setRow(100));
 
-    const QString copy = writeSafetyCopy(book.context().database(), book.dir(),
-                                         QDateTime::currentDateTime(), QStringLiteral("x"));
+    const QString copy = writeBackup(book.context().database(), CopyReason::Compact);
     QCOMPARE(rowsIn(copy, QStringLiteral("zcb")), 512);
     QVERIFY(listing.isOpen());
 }

@@ -249,6 +249,14 @@ void TestStore::aDamagedBookIsNamedWithItsNewestSafetyCopy()
     const QString newest =
         QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012-10.mdb"));
     QCOMPARE(newestSafetyCopy(book.path()), newest);
+    // Copies in the backup folder count as well, by their moment.
+    const QString backups = QDir(book.dir()).filePath(QStringLiteral("backups"));
+    QVERIFY(QDir().mkpath(backups));
+    writeFile(QDir(backups).filePath(QStringLiteral("vandrel-20261208-153011-auto.mdb")), "copy");
+    QCOMPARE(newestSafetyCopy(book.path()), newest);
+    writeFile(QDir(backups).filePath(QStringLiteral("vandrel-20261208-153013-reset.mdb")), "copy");
+    QCOMPARE(newestSafetyCopy(book.path()),
+             QDir(backups).filePath(QStringLiteral("vandrel-20261208-153013-reset.mdb")));
 
     QVERIFY(damageLeafPage(book.path(), QStringLiteral("srb")) > 0);
     Query& query = book.context().ADOQuery1();
@@ -261,7 +269,8 @@ void TestStore::aDamagedBookIsNamedWithItsNewestSafetyCopy()
         message = e.message();
     }
     QVERIFY2(message.startsWith(QStringLiteral("数据库文件已损坏")), qPrintable(message));
-    QVERIFY2(message.contains(newest), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("vandrel-20261208-153013-reset.mdb")),
+             qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("database disk image is malformed")));
 }
 

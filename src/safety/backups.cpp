@@ -1,0 +1,225 @@
+#include "safety/backups.h"
+
+#include "store/database.h"
+#include "store/schema.h"
+#include "store/storeerror.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+constexpr int kKeptDays = 10;
+constexpr int kKeptMonths = 12;
+
+QString defaultFailure(const QString& path, const QString& reason)
+{
+    return QStringLiteral("无法写入数据库的备份：") + QDir::toNativeSeparators(path) +
+           QStringLiteral("\n原因：") + reason;
+}
+
+// The backup folder beside the book, made readable by its owner only when new.
+QDir backupDir(const QString& bookPath)
+{
+    const QString folder = backupFolder(bookPath);
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        if (!QDir().mkpath(folder))
+            throw StoreError(QStringLiteral("cannot create the folder %1")
+                                 .arg(QDir::toNativeSeparators(folder)));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else if (!info.isDir()) {
+        throw StoreError(
+            QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder)));
+    }
+    return QDir(folder);
+}
+
+// A copy being built under a hidden name, removed unless it took its own.
+class Partial final
+{
+public:
+    explicit Partial(QString path) : m_path(std::move(path)) {}
+    ~Partial()
+    {
+        if (!m_moved)
+            QFile::remove(m_path);
+    }
+    Partial(const Partial&) = delete;
+    Partial& operator=(const Partial&) = delete;
+    const QString& path() const { return m_path; }
+    void moved() { m_moved = true; }
+
+private:
+    QString m_path;
+    bool m_moved = false;
+};
+
+// Hidden files of copies that a killed program left behind more than a day ago.
+void removeLeftovers(const QDir& folder)
+{
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo& file :
+         folder.entryInfoList({QStringLiteral(".*vandrel-*")}, QDir::Files | QDir::Hidden))
+        if (file.lastModified() < dayAgo)
+            QFile::remove(file.absoluteFilePath());
+}
+
+QString hiddenName(const QString& name, const char* what)
+{
+    return QStringLiteral(".%1.%2.%3")
+        .arg(name)
+        .arg(QCoreApplication::applicationPid())
+        .arg(QLatin1String(what));
+}
+
+} // namespace
+
+QString writeBackup(Database& book, CopyReason reason, const QDateTime& moment,
+                    const Progress& progress, const CopyFailureText& failure)
+{
+    const CopyFailureText& failed = failure ? failure : CopyFailureText(defaultFailure);
+    const QString bookPath = QFileInfo(book.path()).absoluteFilePath();
+    QString target = QDir(backupFolder(bookPath)).absoluteFilePath(backupCopyName(moment, reason));
+    try {
+        const QDir folder = backupDir(bookPath);
+        removeLeftovers(folder);
+        // Two copies within one second (or files in the way) never overwrite a copy.
+        int attempt = 0;
+        for (; attempt < 100; ++attempt) {
+            target = folder.absoluteFilePath(backupCopyName(moment, reason, attempt));
+            const QFileInfo info(target);
+            if (!info.exists() && !info.isSymLink())
+                break;
+        }
+        if (attempt == 100)
+            throw StoreError(QStringLiteral("every name for the copy is taken"));
+
+        Partial partial(
+            folder.absoluteFilePath(hiddenName(QFileInfo(target).fileName(), "partial")));
+        book.backupTo(partial.path(), progress);
+        // The book as it stands, damaged or not, is what a restore must keep.
+        QString check;
+        try {
+            check = quickCheckFile(partial.path());
+        } catch (const StoreError& e) {
+            check = e.message(); // damaged beyond the check's own reading
+        }
+        if (check != QLatin1String("ok") && reason != CopyReason::Restore)
+            throw StoreError(QStringLiteral("the copy failed its check: ") + check);
+        try {
+            writeSummary(partial.path());
+        } catch (const StoreError&) {
+            // A book that lacks a table of entries is still copied whole; the
+            // list then shows no counts for it.
+        }
+        moveIntoPlace(partial.path(), target);
+        partial.moved();
+    } catch (const StoreError& e) {
+        throw StoreError(failed(target, e.message()), e.code());
+    }
+    return target;
+}
+
+QList<BackupEntry> listBackups(const QString& bookPath)
+{
+    QList<BackupEntry> entries;
+    for (const CopyFile& file : listCopyFiles(bookPath))
+        entries.append({file, QFileInfo(file.path).size(), readSummary(file.path)});
+    return entries;
+}
+
+QList<qsizetype> copiesToRemove(const QList<CopyName>& copies)
+{
+    QList<qsizetype> order(copies.size());
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return isNewer(copies[a], copies[b]); });
+    // Newest first, so the first copy met of a day or month is its newest.
+    QSet<QDate> days;
+    QSet<int> months;
+    QSet<qsizetype> kept;
+    for (qsizetype i : order) {
+        const QDate day = copies[i].moment.date();
+        const int month = day.year() * 12 + day.month();
+        if (!days.contains(day) && days.size() < kKeptDays) {
+            days.insert(day);
+            kept.insert(i);
+        }
+        if (!months.contains(month) && months.size() < kKeptMonths) {
+            months.insert(month);
+            kept.insert(i);
+        }
+    }
+    QList<qsizetype> removed;
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        if (!kept.contains(i))
+            removed << i;
+    return removed;
+}
+
+void pruneAutomaticCopies(const QString& bookPath)
+{
+    QList<CopyFile> automatic;
+    for (const CopyFile& file : listCopyFiles(bookPath))
+        if (file.name.reason == CopyReason::Auto)
+            automatic << file;
+    QList<CopyName> names;
+    for (const CopyFile& file : automatic)
+        names << file.name;
+    for (qsizetype i : copiesToRemove(names))
+        QFile::remove(automatic.at(i).path);
+}
+
+QString restoreBook(Database& book, const QString& path, const Progress& progress)
+{
+    checkRestorable(path, progress);
+    const QString kept = writeBackup(
+        book, CopyReason::Restore, QDateTime::currentDateTime(), progress,
+        [](const QString& copy, const QString& reason) {
+            return QStringLiteral("恢复未进行：无法写入当前数据库的安全副本！\n文件：") +
+                   QDir::toNativeSeparators(copy) + QStringLiteral("\n原因：") + reason;
+        });
+    const QString prepared =
+        QDir(backupFolder(book.path()))
+            .absoluteFilePath(hiddenName(QFileInfo(path).fileName(), "restoring"));
+    const auto remove = qScopeGuard([&] { QFile::remove(prepared); });
+    try {
+        // A new generation tells every program that has the book open that the
+        // entries it lists are gone; it travels inside the copy, so it arrives
+        // in the same step as the entries.
+        qint64 current = 0;
+        try {
+            current = bookGeneration(book);
+        } catch (const StoreError&) {
+            // A book too damaged to tell: the copy's own number is passed all the same.
+        }
+        const qint64 generation = std::max(current, fileGeneration(path)) + 1;
+        copyBookFile(path, prepared, progress);
+        prepareForRestore(prepared, generation);
+        writeIntoBook(book, prepared, progress);
+    } catch (const StoreError& e) {
+        throw StoreError(QStringLiteral("恢复失败，数据库保持原样。\n原因：") + e.message(),
+                         e.code());
+    }
+    ensureSchema(book);
+    return kept;
+}
+
+QDateTime copyMoment(const QString& path)
+{
+    if (const std::optional<CopyName> name = parseCopyName(QFileInfo(path).fileName()))
+        return name->moment;
+    return QFileInfo(path).lastModified();
+}
+
+QString momentText(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}

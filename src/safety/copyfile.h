@@ -1,0 +1,53 @@
+#pragma once
+
+#include "store/progress.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+class Database;
+
+// The engine's side of the book's copies: connections of their own to copy
+// files, the checks, the summary a copy carries, and the online backup between
+// files and into the open book. Failures throw StoreError with the engine's words.
+
+struct CopySummary
+{
+    qint64 incomes = 0;
+    qint64 expenses = 0;
+    QString lastEntryDate; // empty without entries
+};
+
+// "ok", or the problems the engine's quick check found, one a line.
+QString quickCheckFile(const QString& path);
+
+// Counts the entries of the copy at path and writes them, with its newest
+// entry date, into a small table of the copy.
+void writeSummary(const QString& path);
+
+// The summary written into a copy; empty for a copy without one (an older
+// version's) or a file that cannot be read.
+std::optional<CopySummary> readSummary(const QString& path);
+
+// The generation stored in a book or a copy.
+qint64 bookGeneration(Database& book);
+qint64 fileGeneration(const QString& path);
+
+// Refuses a file that cannot be restored: damaged (the full integrity check),
+// not a book of this program, or holding triggers or views the program did not
+// create. The message names the file and the reason.
+void checkRestorable(const QString& path, const Progress& progress = {});
+
+// Copies the book file source into target, a new file readable by its owner only.
+void copyBookFile(const QString& source, const QString& target, const Progress& progress = {});
+
+// Makes the copy at path ready to become the book: the tables this version
+// adds, an empty journal, no summary, and the generation given.
+void prepareForRestore(const QString& path, qint64 generation);
+
+// Writes the book file source into the open book through the online backup on
+// the book's own connection: the file keeps its name, owner and mode, and other
+// programs' connections stay valid. A failure or a cancel leaves the book as it was.
+void writeIntoBook(Database& book, const QString& source, const Progress& progress = {});
