@@ -2,6 +2,9 @@
 
 #include "book/bookexport.h"
 #include "book/booksql.h"
+#include "safety/entryjournal.h"
+#include "safety/safetystate.h"
+#include "safety/undocontrol.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -9,6 +12,7 @@
 #include "store/query.h"
 #include "store/storeerror.h"
 #include "store/textfile.h"
+#include "store/transaction.h"
 #include "ui/palette.h"
 #include "ui/progressdialog.h"
 #include "ui/widgets.h"
@@ -158,6 +162,8 @@ void Tszgl::setupControls()
     BitBtn_update = makeButton(entry, "BitBtn_update", QStringLiteral("修改"),
                                QStyle::SP_FileDialogDetailedView);
     BitBtn_del = makeButton(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
+    BitBtn_undo = makeButton(entry, "BitBtn_undo", QStringLiteral("撤销"), QStyle::SP_ArrowBack);
+    BitBtn_redo = makeButton(entry, "BitBtn_redo", QStringLiteral("重做"), QStyle::SP_ArrowForward);
 
     auto* eg = new QGridLayout(entry);
     eg->addWidget(RadioButton_lr_sr, 0, 0);
@@ -174,7 +180,9 @@ void Tszgl::setupControls()
     eg->addWidget(Memo_lr_sm, 1, 3, 1, 4);
     eg->addWidget(BitBtn_update, 1, 7);
     eg->addWidget(BitBtn_del, 1, 8);
-    eg->setColumnStretch(9, 1);
+    eg->addWidget(BitBtn_undo, 0, 9);
+    eg->addWidget(BitBtn_redo, 1, 9);
+    eg->setColumnStretch(10, 1);
 
     // Query group.
     auto* query = new QGroupBox(QStringLiteral("设定查询条件"), this);
@@ -254,7 +262,8 @@ void Tszgl::setupTabOrder()
         DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    BitBtn_cx,   ComboBox_cx_lb,
         RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt, DBGrid1,     DateTimePicker_lr,
         ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,    BitBtn_save, BitBtn_resume,
-        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del};
+        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del,  BitBtn_undo,
+        BitBtn_redo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -272,6 +281,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connectGridSelection();
+    new UndoControl(m_context, this, BitBtn_undo, BitBtn_redo);
     connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
         if (origin != this && m_listed && m_listed->kind == kind)
             guarded(m_messages, [this] { refreshListing(); });
@@ -416,7 +426,11 @@ void Tszgl::BitBtn_saveClick()
         Query& q = m_context.ADOQuery1();
         q.setText(insertEntrySql(entryKind(), entry->date, entry->code, entry->name,
                                  entry->amountText, entry->remark));
+        Database& db = m_context.database();
+        Transaction transaction(db);
         q.exec();
+        recordAction(db, entrySaved(db, entryKind(), db.lastInsertId()));
+        transaction.commit();
         m_context.announceEntries(entryKind(), this);
         m_messages.info(QStringLiteral("数据保存成功！"));
         clearEntryInputs();
@@ -428,7 +442,18 @@ void Tszgl::saveCorrection(const EntryInput& entry)
     Query& q = m_context.ADOQuery1();
     q.setText(updateEntrySql(m_editKind, *m_editUid, entry.date, entry.code, entry.name,
                              entry.amountText, entry.remark));
-    if (q.exec() != 1) {
+    Database& db = m_context.database();
+    int corrected = 0;
+    {
+        Transaction transaction(db);
+        checkGeneration(m_context);
+        const EntrySnapshot before(db, m_editKind, *m_editUid);
+        if ((corrected = q.exec()) == 1) {
+            recordAction(db, before.corrected(db));
+            transaction.commit();
+        }
+    }
+    if (corrected != 1) {
         // Gone meanwhile (deleted here or by another program): nothing to correct.
         m_messages.info(QStringLiteral("数据修改失败！"));
         return;
@@ -697,7 +722,18 @@ void Tszgl::BitBtn_delClick()
             const EntryKind kind = m_listed->kind;
             Query& q = m_context.ADOQuery1();
             q.setText(deleteEntrySql(kind, id.toLongLong()));
-            if (q.exec() == 0)
+            Database& db = m_context.database();
+            int deleted = 0;
+            {
+                Transaction transaction(db);
+                checkGeneration(m_context);
+                const EntrySnapshot before(db, kind, id.toLongLong());
+                if ((deleted = q.exec()) > 0) {
+                    recordAction(db, before.deleted());
+                    transaction.commit();
+                }
+            }
+            if (deleted == 0)
                 return; // already gone: deleted by another program, or a stale listing
             m_context.announceEntries(kind, this);
             m_messages.info(QStringLiteral("数据删除成功！"));

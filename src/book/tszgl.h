@@ -117,6 +117,8 @@ private:
     QLineEdit* Memo_lr_sm = nullptr;
     QPushButton* BitBtn_update = nullptr;
     QPushButton* BitBtn_del = nullptr;
+    QPushButton* BitBtn_undo = nullptr;
+    QPushButton* BitBtn_redo = nullptr;
 
     // Query group.
     QRadioButton* RadioButton_cx_sr = nullptr;
