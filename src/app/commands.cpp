@@ -1,7 +1,64 @@
 #include "app/commandline.h"
+#include "safety/safetycommands.h"
+#include "store/storeerror.h"
+
+namespace {
+
+// Prints what the command did, or its failure; the exit status.
+int report(const std::function<QStringList()>& command)
+{
+    try {
+        for (const QString& line : command())
+            printLine(line);
+        return 0;
+    } catch (const StoreError& e) {
+        printError(e.message());
+        return 1;
+    }
+}
+
+bool noMoreThan(const QStringList& positional, qsizetype count)
+{
+    if (positional.size() <= count)
+        return true;
+    printError(QStringLiteral("too many arguments; see pelmora --help"));
+    return false;
+}
+
+} // namespace
 
 QList<CommandLineCommand> commandLineCommands()
 {
     // Each feature that offers commands adds them here, in the order the help lists them.
-    return {};
+    return {
+        {QStringLiteral("backup"),
+         QString(),
+         QStringLiteral("write a copy of the book into the folder backups beside it"),
+         {},
+         [](const QStringList& positional, const QCommandLineParser&) {
+             return noMoreThan(positional, 0) ? report(backupCommand) : 2;
+         }},
+        {QStringLiteral("backups"),
+         QString(),
+         QStringLiteral("list the copies of the book, newest first: time, reason, size, "
+                        "incomes, expenses, last entry date, file"),
+         {},
+         [](const QStringList& positional, const QCommandLineParser&) {
+             return noMoreThan(positional, 0) ? report(backupsCommand) : 2;
+         }},
+        {QStringLiteral("restore"),
+         QStringLiteral("FILE"),
+         QStringLiteral("replace the book by the copy FILE, after checking it and saving the "
+                        "book as it is into backups"),
+         {},
+         [](const QStringList& positional, const QCommandLineParser&) {
+             if (positional.isEmpty()) {
+                 printError(QStringLiteral("restore needs the copy's FILE; see pelmora --help"));
+                 return 2;
+             }
+             if (!noMoreThan(positional, 1))
+                 return 2;
+             return report([&] { return restoreCommand(positional.constFirst()); });
+         }},
+    };
 }

@@ -4,6 +4,7 @@
 #include "app/taboutbox.h"
 #include "book/tszgl.h"
 #include "maintenance/txtwh.h"
+#include "safety/safetystate.h"
 #include "store/messages.h"
 #include "store/numbers.h"
 
@@ -79,6 +80,12 @@ TMainForm::TMainForm(Messages& messages, const QString& databasePath, QWidget* p
     }
     m_panels[0]->setText(QStringLiteral("用户名："));
     connect(&m_context, &Context::userChanged, m_panels[1], &QLabel::setText);
+    // The copy after sign-in runs once the main window shows.
+    connect(
+        &m_context, &Context::userChanged, this,
+        [this] { automaticCopyAfterSignIn(m_context, this); }, Qt::QueuedConnection);
+    connect(&SafetyState::of(m_context), &SafetyState::restored, this,
+            &TMainForm::closeFunctionWindows);
 
     // Client area 1014 x 668 below the menu bar; a fixed border.
     setFixedSize(1014, 668 + menu->sizeHint().height());
@@ -205,8 +212,17 @@ void TMainForm::N1Click()
               false, [] { return new TAboutBox; });
 }
 
+void TMainForm::closeFunctionWindows()
+{
+    // They list the book that a restore replaced.
+    for (QMdiSubWindow* sub : {m_szgl.data(), m_fxtb.data()})
+        if (sub)
+            sub->close();
+}
+
 void TMainForm::app_closeClick()
 {
+    automaticCopyAtExit(m_context, this);
     QCoreApplication::quit();
 }
 
@@ -218,5 +234,6 @@ void TMainForm::Timer1Timer()
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    automaticCopyAtExit(m_context, this);
     QCoreApplication::quit();
 }

@@ -57,6 +57,8 @@ public Q_SLOTS:
     void N1Click();
     void app_closeClick();
     void Timer1Timer();
+    // Closes the book and analysis windows.
+    void closeFunctionWindows();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
