@@ -7,6 +7,8 @@
 #include "app/mainform.h"
 #include "app/taboutbox.h"
 #include "app/tform6.h"
+#include "safety/backups.h"
+#include "safety/tbfhf.h"
 #include "samplebook.h"
 #include "testsupport.h"
 
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 #include <cstdio>
 
@@ -125,6 +128,27 @@ int main(int argc, char** argv)
     child<QRadioButton>(xtwh, "RadioButton1")->click();
     child<QPushButton>(xtwh, "BitBtn_userlist")->click();
     ok = save(&main, out.filePath(QStringLiteral("maintenance.png"))) && ok;
+
+    // 备份与恢复 over the maintenance window, with copies of fixed moments only
+    // (the automatic copy of this sign-in goes) and a copy an older version wrote
+    // beside the book.
+    const QDateTime december(QDate(2026, 12, 1), QTime(20, 15, 3));
+    Database& database = main.context().database();
+    QDir(backupFolder(book.path())).removeRecursively();
+    for (int day = 0; day < 3; ++day)
+        writeBackup(database, CopyReason::Auto, december.addDays(day * 3));
+    writeBackup(database, CopyReason::Compact, december.addDays(5).addSecs(3600));
+    writeBackup(database, CopyReason::Manual, december.addDays(8).addSecs(-7200));
+    QFile::copy(book.path(),
+                QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261115-093000.mdb")));
+    Tbfhf backups(main.context(), xtwh);
+    backups.setWindowModality(Qt::NonModal);
+    backups.show();
+    backups.Grid_backups->selectRow(2);
+    if (!QTest::qWaitForWindowExposed(&backups))
+        return 1;
+    ok = save(&backups, out.filePath(QStringLiteral("backups.png"))) && ok;
+    backups.close();
 
     // The about panel over the maximised book window.
     main.menuEntry(TMainForm::SZGL)->trigger();
