@@ -162,7 +162,8 @@ void Database::ensureOpen()
     if (!db.open()) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        throw StoreError(storeMessage(error.nativeErrorCode().toInt(), text, m_path),
+        throw StoreError(storeMessage(error.nativeErrorCode().toInt(), text, m_path,
+                                      FailedWhile::Opening),
                          error.nativeErrorCode().toInt());
     }
 
@@ -336,21 +337,24 @@ private:
 class RawConnection final
 {
 public:
-    explicit RawConnection(const QString& path)
+    explicit RawConnection(const QString& path) : m_path(path)
     {
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)
-            fail();
+            fail(FailedWhile::Opening);
         sqlite3_extended_result_codes(m_db, 1);
     }
     ~RawConnection() { sqlite3_close(m_db); }
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
     sqlite3* get() const { return m_db; }
-    [[noreturn]] void fail() const
+    [[noreturn]] void fail(FailedWhile when = FailedWhile::Working) const
     {
         const int code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_NOMEM;
-        throw StoreError(QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"), code);
+        throw StoreError(
+            storeMessage(code, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"),
+                         m_path, when),
+            code);
     }
     void close()
     {
@@ -360,6 +364,7 @@ public:
     }
 
 private:
+    QString m_path;
     sqlite3* m_db = nullptr;
 };
 
@@ -431,7 +436,7 @@ void Database::backupTo(const QString& target, const Progress& progress)
         if (stopped)
             throw Cancelled();
         if (rc != SQLITE_DONE)
-            throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+            throw StoreError(storeMessage(rc, QString::fromUtf8(sqlite3_errstr(rc)), m_path), rc);
         if (finished != SQLITE_OK)
             db.fail();
         db.close();
