@@ -124,6 +124,9 @@ QSqlDatabase Database::connection() const
 
 void Database::close()
 {
+    // The last chance while the program ends: left hot, the journal is rolled
+    // back only when the book is next opened.
+    settle();
     if (QSqlDatabase::contains(m_name)) {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         db.close();
@@ -162,9 +165,9 @@ void Database::ensureOpen()
     if (!db.open()) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        throw StoreError(storeMessage(error.nativeErrorCode().toInt(), text, m_path,
-                                      FailedWhile::Opening),
-                         error.nativeErrorCode().toInt());
+        throw StoreError(
+            storeMessage(error.nativeErrorCode().toInt(), text, m_path, FailedWhile::Opening),
+            error.nativeErrorCode().toInt());
     }
 
     try {
@@ -189,6 +192,43 @@ void Database::ensureOpen()
     } catch (...) {
         db.close();
         throw;
+    }
+}
+
+void Database::noteFailure(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+        m_unsettled = true;
+        settle();
+        break;
+    default:
+        // Other failures (a lock held elsewhere, a rejected statement) leave no
+        // part of a write behind.
+        break;
+    }
+}
+
+void Database::settle() noexcept
+{
+    if (!m_unsettled || !isOpen())
+        return;
+    try {
+        sqlite3* db = handle();
+        // Inside a transaction the read would see the transaction's own pages:
+        // its end (commit or rollback) settles instead.
+        if (!sqlite3_get_autocommit(db))
+            return;
+        // Taking the read lock rolls a hot journal back; this fails, and the
+        // mark stays, while the disk refuses the rollback.
+        if (sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) ==
+            SQLITE_OK)
+            m_unsettled = false;
+    } catch (...) {
     }
 }
 
