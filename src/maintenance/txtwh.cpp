@@ -1,5 +1,6 @@
 #include "maintenance/txtwh.h"
 
+#include "budget/budgetbook.h"
 #include "maintenance/safetycopy.h"
 #include "store/context.h"
 #include "store/gbk.h"
@@ -352,8 +353,13 @@ void Txtwh::Button_deluserClick()
             messages.info(categoryInUseMessage(item));
             return;
         }
+        if (!budgetsMayGo(m_context, item.kind, item.code, item.name))
+            return;
+        Transaction transaction(m_context.database());
         query.setText(deleteCategorySql(item.kind, item.code));
         query.exec();
+        removeCategoryBudgets(m_context.database(), item.kind, item.code);
+        transaction.commit();
         m_context.announceCategories(this);
         messages.info(categoryRemovedMessage(item));
         query.close();

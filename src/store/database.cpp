@@ -280,6 +280,12 @@ bool Database::inTransaction()
     return sqlite3_get_autocommit(handle()) == 0;
 }
 
+bool Database::hasTable(const QString& name)
+{
+    return sqlite3_table_column_metadata(handle(), "main", name.toUtf8().constData(), nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 QStringList schemaStatements()
 {
     QStringList statements;

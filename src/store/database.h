@@ -55,6 +55,9 @@ public:
     qint64 lastInsertId();
     // Whether a transaction is open on the connection.
     bool inTransaction();
+    // Whether the book has the table (a read-only book may lack an added one).
+    // Asks the connection's schema, no statement.
+    bool hasTable(const QString& name);
 
     // Every statement text, in the program's dialect, is passed to the log
     // before it runs (tests compare them with the expected texts).

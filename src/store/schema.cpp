@@ -9,7 +9,13 @@
 const QList<AddedTable>& addedTables()
 {
     // Each feature that keeps data of its own in the book adds its tables here.
-    static const QList<AddedTable> tables = {};
+    static const QList<AddedTable> tables = {
+        // Monthly budgets of the expense categories: code, month key yyyymm, whole cents.
+        {QStringLiteral("yss"),
+         {QStringLiteral("create table if not exists yss (lb text collate nocase not null, "
+                         "yf text not null, je integer not null, unique (yf, lb))")},
+         true},
+    };
     return tables;
 }
 
