@@ -2,6 +2,8 @@
 
 #include "book/bookexport.h"
 #include "book/booksql.h"
+#include "budget/budgetbook.h"
+#include "budget/budgetlabel.h"
 #include "safety/entryjournal.h"
 #include "safety/safetystate.h"
 #include "safety/undocontrol.h"
@@ -164,6 +166,7 @@ void Tszgl::setupControls()
     BitBtn_del = makeButton(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
     BitBtn_undo = makeButton(entry, "BitBtn_undo", QStringLiteral("撤销"), QStyle::SP_ArrowBack);
     BitBtn_redo = makeButton(entry, "BitBtn_redo", QStringLiteral("重做"), QStyle::SP_ArrowForward);
+    Label_budget = makeTitleLineLabel(entry, "Label_budget");
 
     auto* eg = new QGridLayout(entry);
     eg->addWidget(RadioButton_lr_sr, 0, 0);
@@ -282,6 +285,11 @@ void Tszgl::setupConnections()
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connectGridSelection();
     new UndoControl(m_context, this, BitBtn_undo, BitBtn_redo);
+    connect(ComboBox_lr_lb, &QComboBox::currentIndexChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(DateTimePicker_lr, &QDateEdit::dateChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(RadioButton_lr_zc, &QRadioButton::toggled, this, &Tszgl::refreshBudgetLabel);
+    connect(&m_context, &Context::entriesChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(&m_context, &Context::budgetsChanged, this, &Tszgl::refreshBudgetLabel);
     connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
         if (origin != this && m_listed && m_listed->kind == kind)
             guarded(m_messages, [this] { refreshListing(); });
@@ -746,6 +754,17 @@ void Tszgl::BitBtn_delClick()
     if (!done)
         m_messages.info(QStringLiteral("数据删除失败！"), reason);
     syncUpdateButton();
+}
+
+void Tszgl::refreshBudgetLabel()
+{
+    guarded(m_messages, [this] {
+        BudgetLine line;
+        if (entryKind() == EntryKind::Expense)
+            line = entryBudgetLine(m_context.database(), ComboBox_lr_lb->currentText().left(2),
+                                   periodKey(DateTimePicker_lr->date()));
+        showBudgetLine(Label_budget, line);
+    });
 }
 
 void Tszgl::connectGridSelection()

@@ -42,6 +42,8 @@ public Q_SLOTS:
     void BitBtn_cxClick();
     void BitBtn_delClick();
     void BitBtn_cx_txtClick();
+    // The budget line of the chosen expense category in the entry date's month.
+    void refreshBudgetLabel();
 
 private:
     // An entry as the entry group holds it once every check has passed.
@@ -119,6 +121,7 @@ private:
     QPushButton* BitBtn_del = nullptr;
     QPushButton* BitBtn_undo = nullptr;
     QPushButton* BitBtn_redo = nullptr;
+    QLabel* Label_budget = nullptr;
 
     // Query group.
     QRadioButton* RadioButton_cx_sr = nullptr;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
@@ -30,12 +31,11 @@ QDir backupDir(const QString& bookPath)
     const QFileInfo info(folder);
     if (!info.exists()) {
         if (!QDir().mkpath(folder))
-            throw StoreError(QStringLiteral("cannot create the folder %1")
-                                 .arg(QDir::toNativeSeparators(folder)));
+            throw StoreError(
+                QStringLiteral("无法建立文件夹 %1").arg(QDir::toNativeSeparators(folder)));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     } else if (!info.isDir()) {
-        throw StoreError(
-            QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder)));
+        throw StoreError(QStringLiteral("%1 不是文件夹").arg(QDir::toNativeSeparators(folder)));
     }
     return QDir(folder);
 }
@@ -47,8 +47,10 @@ public:
     explicit Partial(QString path) : m_path(std::move(path)) {}
     ~Partial()
     {
-        if (!m_moved)
+        if (!m_moved) {
             QFile::remove(m_path);
+            QFile::remove(m_path + QStringLiteral("-journal"));
+        }
     }
     Partial(const Partial&) = delete;
     Partial& operator=(const Partial&) = delete;
@@ -70,11 +72,14 @@ void removeLeftovers(const QDir& folder)
             QFile::remove(file.absoluteFilePath());
 }
 
+// A name of its own: a journal a killed program left beside an older file of
+// the same name would otherwise be played into the new one.
 QString hiddenName(const QString& name, const char* what)
 {
-    return QStringLiteral(".%1.%2.%3")
+    return QStringLiteral(".%1.%2-%3.%4")
         .arg(name)
         .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
         .arg(QLatin1String(what));
 }
 
@@ -103,6 +108,14 @@ QString writeBackup(Database& book, CopyReason reason, const QDateTime& moment,
         Partial partial(
             folder.absoluteFilePath(hiddenName(QFileInfo(target).fileName(), "partial")));
         book.backupTo(partial.path(), progress);
+        try {
+            writeSummary(partial.path());
+        } catch (const StoreError&) {
+            // A book that lacks a table of entries (or a damaged one) is still
+            // copied whole; the list then shows no counts for it. A summary cut
+            // short by the disk is rolled back first.
+            settleCopy(partial.path());
+        }
         // The book as it stands, damaged or not, is what a restore must keep.
         QString check;
         try {
@@ -111,13 +124,7 @@ QString writeBackup(Database& book, CopyReason reason, const QDateTime& moment,
             check = e.message(); // damaged beyond the check's own reading
         }
         if (check != QLatin1String("ok") && reason != CopyReason::Restore)
-            throw StoreError(QStringLiteral("the copy failed its check: ") + check);
-        try {
-            writeSummary(partial.path());
-        } catch (const StoreError&) {
-            // A book that lacks a table of entries is still copied whole; the
-            // list then shows no counts for it.
-        }
+            throw StoreError(QStringLiteral("副本没有通过检查：") + check);
         moveIntoPlace(partial.path(), target);
         partial.moved();
     } catch (const StoreError& e) {
@@ -189,7 +196,10 @@ QString restoreBook(Database& book, const QString& path, const Progress& progres
     const QString prepared =
         QDir(backupFolder(book.path()))
             .absoluteFilePath(hiddenName(QFileInfo(path).fileName(), "restoring"));
-    const auto remove = qScopeGuard([&] { QFile::remove(prepared); });
+    const auto remove = qScopeGuard([&] {
+        QFile::remove(prepared);
+        QFile::remove(prepared + QStringLiteral("-journal"));
+    });
     try {
         // A new generation tells every program that has the book open that the
         // entries it lists are gone; it travels inside the copy, so it arrives

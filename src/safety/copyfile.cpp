@@ -2,6 +2,7 @@
 
 #include "safety/safetysql.h"
 #include "store/database.h"
+#include "store/readerror.h"
 #include "store/schema.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
@@ -25,7 +26,7 @@ QString shown(const QString& path)
 class CopyConnection final
 {
 public:
-    CopyConnection(const QString& path, int flags)
+    CopyConnection(const QString& path, int flags) : m_path(path)
     {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
         if (m_db)
@@ -42,7 +43,9 @@ public:
     [[noreturn]] void fail(int rc) const
     {
         const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
-        throw StoreError(QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)), code);
+        const QString engine = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        // A damaged copy is told as such by the callers; a full or failing disk in plain words.
+        throw StoreError(isDamagedBook(code) ? engine : storeMessage(code, engine, m_path), code);
     }
 
     // Every row of a statement, each value as the store reads them.
@@ -107,6 +110,7 @@ public:
     }
 
 private:
+    QString m_path;
     sqlite3* m_db = nullptr;
 };
 
@@ -236,6 +240,23 @@ void writeSummary(const QString& path)
     copy.exec(insertSummarySql(), counts);
     copy.exec(QStringLiteral("commit"));
     copy.close();
+}
+
+void settleCopy(const QString& path)
+{
+    if (QFileInfo(path + QStringLiteral("-journal")).size() == 0)
+        return;
+    {
+        // Taking the read lock plays a hot journal back.
+        CopyConnection copy(path, SQLITE_OPEN_READWRITE);
+        try {
+            copy.exec(QStringLiteral("select count(*) from sqlite_master"));
+        } catch (const StoreError&) {
+        }
+    }
+    if (QFileInfo(path + QStringLiteral("-journal")).size() > 0)
+        throw StoreError(QStringLiteral("副本的日志文件无法回滚：") +
+                         QDir::toNativeSeparators(path + QStringLiteral("-journal")));
 }
 
 std::optional<CopySummary> readSummary(const QString& path)

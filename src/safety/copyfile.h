@@ -27,6 +27,10 @@ QString quickCheckFile(const QString& path);
 // entry date, into a small table of the copy.
 void writeSummary(const QString& path);
 
+// Rolls back a change to the copy at path that the disk cut short, so that the
+// file alone is the copy. Throws StoreError when that cannot be done.
+void settleCopy(const QString& path);
+
 // The summary written into a copy; empty for a copy without one (an older
 // version's) or a file that cannot be read.
 std::optional<CopySummary> readSummary(const QString& path);

@@ -17,6 +17,11 @@ const QList<AddedTable>& addedTables()
                          "lx text not null, sm text not null, sj text not null, "
                          "sz text not null, cx integer not null default 0)")},
          true},
+        // Monthly budgets of the expense categories: code, month key yyyymm, whole cents.
+        {QStringLiteral("yss"),
+         {QStringLiteral("create table if not exists yss (lb text collate nocase not null, "
+                         "yf text not null, je integer not null, unique (yf, lb))")},
+         true},
     };
     return tables;
 }
