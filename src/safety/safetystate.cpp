@@ -32,6 +32,7 @@ SafetyState::SafetyState(Context& context) : QObject(&context)
     setObjectName(QStringLiteral("SafetyState"));
     connect(&context, &Context::entriesChanged, this, [this] { m_changed = true; });
     connect(&context, &Context::categoriesChanged, this, [this] { m_changed = true; });
+    connect(&context, &Context::budgetsChanged, this, [this] { m_changed = true; });
     connect(&context, &Context::bookReplaced, this, [this] { m_changed = true; });
 }
 

@@ -18,7 +18,7 @@ public:
     // The state of the context's run, made on first use.
     static SafetyState& of(Context& context);
 
-    // Entries, categories or the whole book changed during this run.
+    // Entries, categories, budgets or the whole book changed during this run.
     bool bookChanged() const { return m_changed; }
     void noteExitCopy() { m_exitCopyDone = true; }
     bool exitCopyDone() const { return m_exitCopyDone; }
