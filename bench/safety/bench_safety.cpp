@@ -39,7 +39,7 @@ namespace {
 
 constexpr int kRounds = 5;
 
-void check(bool met, const char* what, double value, double target)
+void figure(bool met, const char* what, double value, double target)
 {
     std::printf("  %-44s %9.1f ms  (target %.0f ms)%s\n", what, value, target,
                 met ? "" : "  MISSED");
@@ -170,8 +170,8 @@ int main(int argc, char** argv)
     }
     std::printf("list of %d copies of %.1f MB in the dialog (median of %d)\n",
                 int(listBackups(bookPath).size()), QFileInfo(made).size() / 1048576.0, kRounds);
-    check(median(cold) <= 300, "pages out of the cache", median(cold), 300);
-    check(median(warm) <= 300, "pages in the cache", median(warm), 300);
+    figure(median(cold) <= 300, "pages out of the cache", median(cold), 300);
+    figure(median(warm) <= 300, "pages in the cache", median(warm), 300);
     std::printf("\n");
 
     // 3. Undo and redo of a deletion.
@@ -219,13 +219,13 @@ int main(int argc, char** argv)
                                2);
     }
     std::printf("undo and redo of a deletion (median of 10, largest)\n");
-    std::printf("  %-44s %9.1f ms\n", "the same, without syncing (each)", median(unsynced));
+    std::printf("  %-44s %9.2f ms\n", "the same, without syncing (each)", median(unsynced));
     std::printf("  %-44s %9.1f ms\n", "for comparison: a bare deletion's transaction",
                 median(bare));
-    check(median(undos) <= 20, "undo", median(undos), 20);
+    figure(median(undos) <= 20, "undo", median(undos), 20);
     std::printf("  %-44s %9.1f ms\n", "undo, largest",
                 *std::max_element(undos.begin(), undos.end()));
-    check(median(redos) <= 20, "redo", median(redos), 20);
+    figure(median(redos) <= 20, "redo", median(redos), 20);
     std::printf("  %-44s %9.1f ms\n", "redo, largest",
                 *std::max_element(redos.begin(), redos.end()));
 
