@@ -1,7 +1,7 @@
 #include "share/analysispage.h"
 
-#include "share/pendingfile.h"
 #include "store/numbers.h"
+#include "store/pendingfile.h"
 
 #include <QAbstractAxis>
 #include <QAbstractBarSeries>
@@ -223,7 +223,7 @@ bool printAnalysisPage(QPagedPaintDevice& device, const AnalysisPage& page)
     return painter.end();
 }
 
-bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* error)
+void writeAnalysisPdf(const QString& path, const AnalysisPage& page)
 {
     // One page is small: it is made in memory and written through one file.
     QBuffer pdf;
@@ -238,9 +238,6 @@ bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* er
     PendingFile file(path);
     if (!painted)
         file.fail(QStringLiteral("the page could not be drawn"));
-    else if (file.create() && file.write(pdf.data()))
-        file.commit();
-    if (file.failed() && error)
-        *error = file.error();
-    return !file.failed();
+    file.write(pdf.data());
+    file.commit();
 }

@@ -51,5 +51,5 @@ void paintAnalysisPage(QPainter& painter, const QRectF& area, const AnalysisPage
 bool printAnalysisPage(QPagedPaintDevice& device, const AnalysisPage& page);
 
 // Writes the page as a one-page PDF at path, whole or not at all (PendingFile).
-// On failure returns false and sets the error text.
-bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* error = nullptr);
+// Throws StoreError.
+void writeAnalysisPdf(const QString& path, const AnalysisPage& page);

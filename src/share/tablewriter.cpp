@@ -1,7 +1,7 @@
 #include "share/tablewriter.h"
 
-#include "share/pendingfile.h"
 #include "store/numbers.h"
+#include "store/pendingfile.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -65,16 +65,16 @@ TableCell TableCell::amount(double value)
     return number(value);
 }
 
-// One format's way of putting rows into the pending file.
+// One format's way of putting rows into the pending file. Every step throws
+// StoreError.
 class TableWriter::Sink
 {
 public:
     explicit Sink(const QString& path) : m_file(path) {}
     virtual ~Sink() = default;
-    virtual bool begin(const QStringList& captions) = 0;
-    virtual bool addRow(const TableRow& cells) = 0;
-    virtual bool commit() = 0;
-    const QString& error() const { return m_file.error(); }
+    virtual void begin(const QStringList& captions) = 0;
+    virtual void addRow(const TableRow& cells) = 0;
+    virtual void commit() = 0;
 
 protected:
     PendingFile m_file;
@@ -87,34 +87,29 @@ class CsvSink final : public TableWriter::Sink
 public:
     using Sink::Sink;
 
-    bool begin(const QStringList& captions) override
+    void begin(const QStringList& captions) override
     {
-        if (!m_file.create())
-            return false;
         m_chunk.reserve(kChunkBytes + 4096);
         m_chunk += "\xEF\xBB\xBF";
         m_columns = captions.size();
         for (qsizetype i = 0; i < captions.size(); ++i)
             field(i, captions[i]);
-        return endLine();
+        endLine();
     }
 
-    bool addRow(const TableRow& cells) override
+    void addRow(const TableRow& cells) override
     {
-        if (m_file.failed())
-            return false;
         // Every line as many fields as the header, as readers expect.
         for (qsizetype i = 0; i < std::max(cells.size(), m_columns); ++i)
             field(i, i < cells.size() ? cellText(cells[i]) : QString());
-        return endLine();
+        endLine();
     }
 
-    bool commit() override
+    void commit() override
     {
-        if (m_file.failed() || !m_file.write(m_chunk))
-            return false;
+        m_file.write(m_chunk);
         m_chunk.clear();
-        return m_file.commit();
+        m_file.commit();
     }
 
 private:
@@ -156,14 +151,13 @@ private:
         m_chunk += '"';
     }
 
-    bool endLine()
+    void endLine()
     {
         m_chunk += "\r\n";
         if (m_chunk.size() < kChunkBytes)
-            return true;
-        const bool written = m_file.write(m_chunk);
+            return;
+        m_file.write(m_chunk);
         m_chunk.clear();
-        return written;
     }
 
     QByteArray m_chunk;
@@ -175,16 +169,10 @@ class XlsxSink final : public TableWriter::Sink
 public:
     using Sink::Sink;
 
-    ~XlsxSink() override
-    {
-        if (m_book)
-            lxw_workbook_free(m_book);
-    }
+    ~XlsxSink() override { close(); }
 
-    bool begin(const QStringList& captions) override
+    void begin(const QStringList& captions) override
     {
-        if (!m_file.create())
-            return false;
         // The sheet's rows wait in a nameless file beside the target, not in
         // memory and not on a /tmp that may live in memory.
         m_folder = QFile::encodeName(QFileInfo(m_file.temporaryPath()).absolutePath());
@@ -196,7 +184,7 @@ public:
         if (m_book)
             m_sheet = workbook_add_worksheet(m_book, nullptr);
         if (!m_book || !m_sheet)
-            return m_file.fail(PendingFile::systemReason(errno ? errno : ENOMEM));
+            fail(PendingFile::systemReason(errno ? errno : ENOMEM));
 
         lxw_format* bold = workbook_add_format(m_book);
         format_set_bold(bold);
@@ -209,52 +197,59 @@ public:
             const auto col = static_cast<lxw_col_t>(i);
             const double width = std::max(12, displayWidth(captions[i]) + 4);
             worksheet_set_column(m_sheet, col, col, width, nullptr);
-            if (!check(worksheet_write_string(m_sheet, 0, col, captions[i].toUtf8().constData(),
-                                              bold)))
-                return false;
+            check(worksheet_write_string(m_sheet, 0, col, captions[i].toUtf8().constData(), bold));
         }
         worksheet_freeze_panes(m_sheet, 1, 0);
-        return true;
     }
 
-    bool addRow(const TableRow& cells) override
+    void addRow(const TableRow& cells) override
     {
-        if (m_file.failed())
-            return false;
         if (!m_sheet)
-            return m_file.fail(QStringLiteral("the file is not open"));
+            fail(QStringLiteral("the file is not open"));
         if (m_rows == TableWriter::xlsxMaxDataRows)
-            return m_file.fail(rowLimitMessage());
+            fail(rowLimitMessage());
         ++m_rows;
         const auto row = static_cast<lxw_row_t>(m_rows);
-        for (qsizetype i = 0; i < cells.size(); ++i) {
-            if (!check(write(row, static_cast<lxw_col_t>(i), cells[i])))
-                return false;
-        }
-        return true;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            check(write(row, static_cast<lxw_col_t>(i), cells[i]));
     }
 
-    bool commit() override
+    void commit() override
     {
-        if (m_file.failed())
-            return false;
         if (!m_book)
-            return m_file.fail(QStringLiteral("the file is not open"));
+            fail(QStringLiteral("the file is not open"));
         lxw_workbook* book = m_book;
         m_book = nullptr;
+        m_sheet = nullptr;
         errno = 0;
         const lxw_error result = workbook_close(book);
         if (result != LXW_NO_ERROR) {
             // The file and zip failures leave the system's reason in errno.
             const bool system =
                 result >= LXW_ERROR_CREATING_XLSX_FILE && result <= LXW_ERROR_ZIP_CLOSE;
-            return m_file.fail(system && errno != 0 ? PendingFile::systemReason(errno)
-                                                    : QString::fromUtf8(lxw_strerror(result)));
+            fail(system && errno != 0 ? PendingFile::systemReason(errno)
+                                      : QString::fromUtf8(lxw_strerror(result)));
         }
-        return m_file.commit();
+        m_file.commit();
     }
 
 private:
+    // Drops the workbook unwritten.
+    void close()
+    {
+        if (m_book)
+            lxw_workbook_free(m_book);
+        m_book = nullptr;
+        m_sheet = nullptr;
+    }
+
+    // A workbook left open would write its file at its close.
+    [[noreturn]] void fail(const QString& reason)
+    {
+        close();
+        m_file.fail(reason);
+    }
+
     lxw_error write(lxw_row_t row, lxw_col_t col, const TableCell& cell)
     {
         switch (cell.kind) {
@@ -292,9 +287,10 @@ private:
         return worksheet_write_string(m_sheet, row, col, value.toUtf8().constData(), nullptr);
     }
 
-    bool check(lxw_error result)
+    void check(lxw_error result)
     {
-        return result == LXW_NO_ERROR || m_file.fail(QString::fromUtf8(lxw_strerror(result)));
+        if (result != LXW_NO_ERROR)
+            fail(QString::fromUtf8(lxw_strerror(result)));
     }
 
     QByteArray m_folder;
@@ -307,12 +303,13 @@ private:
 
 } // namespace
 
-TableWriter::TableWriter(const QString& path)
+TableWriter::TableWriter(const QString& path, const QStringList& captions)
 {
     if (formatOf(path) == Format::Xlsx)
         m_sink = std::make_unique<XlsxSink>(path);
     else
         m_sink = std::make_unique<CsvSink>(path);
+    m_sink->begin(captions);
 }
 
 TableWriter::~TableWriter() = default;
@@ -331,22 +328,12 @@ QString TableWriter::rowLimitError(const QString& path, qint64 dataRows)
     return QFileInfo(path).fileName() + QStringLiteral(": ") + rowLimitMessage();
 }
 
-bool TableWriter::begin(const QStringList& captions)
+void TableWriter::addRow(const TableRow& cells)
 {
-    return m_sink->begin(captions);
+    m_sink->addRow(cells);
 }
 
-bool TableWriter::addRow(const TableRow& cells)
+void TableWriter::commit()
 {
-    return m_sink->addRow(cells);
-}
-
-bool TableWriter::commit()
-{
-    return m_sink->commit();
-}
-
-const QString& TableWriter::error() const
-{
-    return m_sink->error();
+    m_sink->commit();
 }

@@ -46,7 +46,8 @@ using TableRow = QList<TableCell>;
 // always writes texts as string cells.
 //
 // The file appears whole or not at all (PendingFile): a failure at any step
-// leaves an older file of the name as it was, and error() says why.
+// leaves an older file of the name as it was and throws StoreError with the
+// file's name and the reason.
 class TableWriter final
 {
 public:
@@ -58,7 +59,8 @@ public:
     // Data rows a sheet holds below its header row.
     static constexpr qint64 xlsxMaxDataRows = 1048575;
 
-    explicit TableWriter(const QString& path);
+    // Creates the file and writes the header row. Throws StoreError.
+    TableWriter(const QString& path, const QStringList& captions);
     // Discards the file unless commit() succeeded.
     ~TableWriter();
     TableWriter(const TableWriter&) = delete;
@@ -69,12 +71,10 @@ public:
     // hold, or an empty text when it can; asked before a long export starts.
     static QString rowLimitError(const QString& path, qint64 dataRows);
 
-    // Creates the file and writes the header row.
-    bool begin(const QStringList& captions);
-    // A failure is kept: later rows are ignored and commit() reports it.
-    bool addRow(const TableRow& cells);
-    bool commit();
-    const QString& error() const;
+    // Throws StoreError; the file is then discarded.
+    void addRow(const TableRow& cells);
+    // Puts the complete file in place. Throws StoreError.
+    void commit();
 
     class Sink;
 

@@ -31,17 +31,18 @@ QList<TableRow> listing()
     return rows;
 }
 
-bool writeTable(const QString& path, const QStringList& captions, const QList<TableRow>& rows,
-                QString* error = nullptr)
+// The failure's message, empty when the table was written.
+QString writeTable(const QString& path, const QStringList& captions, const QList<TableRow>& rows)
 {
-    TableWriter writer(path);
-    bool ok = writer.begin(captions);
-    for (const TableRow& row : rows)
-        ok = ok && writer.addRow(row);
-    ok = ok && writer.commit();
-    if (error)
-        *error = writer.error();
-    return ok;
+    try {
+        TableWriter writer(path, captions);
+        for (const TableRow& row : rows)
+            writer.addRow(row);
+        writer.commit();
+    } catch (const StoreError& e) {
+        return e.message();
+    }
+    return QString();
 }
 
 QByteArray unzipped(const QString& zip, const QString& member)
@@ -130,7 +131,7 @@ void TestTableWriter::csvBytes()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(listingTableFileName());
-    QVERIFY(writeTable(path, listingCaptions(EntryKind::Income), listing()));
+    QCOMPARE(writeTable(path, listingCaptions(EntryKind::Income), listing()), QString());
     QCOMPARE(readFile(path),
              QByteArray("\xEF\xBB\xBF"
                         "收入编号,收入日期,收入类别,收入名称,收入金额,收入说明,所属时期\r\n"
@@ -147,9 +148,7 @@ void TestTableWriter::xlsxReadBack()
     const QString name = QStringLiteral("收支查询.xlsx");
     const QString path = dir.filePath(name);
     writeFile(path, "an older file");
-    QString error;
-    QVERIFY2(writeTable(path, listingCaptions(EntryKind::Expense), listing(), &error),
-             qPrintable(error));
+    QCOMPARE(writeTable(path, listingCaptions(EntryKind::Expense), listing()), QString());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), {name});
 
     const QHash<QString, SheetCell> cells = sheetCells(path);
@@ -184,8 +183,9 @@ void TestTableWriter::reportRows()
     figures.expenseRows = {{QStringLiteral("01"), QStringLiteral("餐饮"), 0}};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("2005年度收支情况报告表.csv"));
-    QVERIFY(
-        writeTable(path, reportTableCaptions(), reportTableRows(QStringLiteral("2005"), figures)));
+    QCOMPARE(
+        writeTable(path, reportTableCaptions(), reportTableRows(QStringLiteral("2005"), figures)),
+        QString());
     QCOMPARE(readFile(path), QByteArray("\xEF\xBB\xBF"
                                         "时期,收支,代码,名称,金额,比例(%)\r\n"
                                         "2005,收入,01,工资,5000.00,83.3291668749896\r\n"
@@ -207,15 +207,17 @@ void TestTableWriter::xlsxRefusesRowsBeyondASheet()
 
     // While streaming, the row past the sheet's last fails and nothing is written.
     QTemporaryDir dir;
-    TableWriter writer(dir.filePath(QStringLiteral("a.xlsx")));
-    QVERIFY(writer.begin({QStringLiteral("x")}));
-    for (qint64 i = 0; i < most; ++i) {
-        if (!writer.addRow({}))
-            QFAIL(qPrintable(writer.error()));
+    QString error;
+    try {
+        TableWriter writer(dir.filePath(QStringLiteral("a.xlsx")), {QStringLiteral("x")});
+        for (qint64 i = 0; i < most; ++i)
+            writer.addRow({});
+        error = QStringLiteral("the last row passed");
+        writer.addRow({});
+    } catch (const StoreError& e) {
+        error = e.message();
     }
-    QVERIFY(!writer.addRow({}));
-    QVERIFY2(writer.error().contains(QStringLiteral("1048575")), qPrintable(writer.error()));
-    QVERIFY(!writer.commit());
+    QVERIFY2(error.contains(QStringLiteral("1048575")), qPrintable(error));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
@@ -233,11 +235,10 @@ void TestTableWriter::failureLeavesNoFile()
 {
     QFETCH(QString, name);
     QFETCH(bool, fullDisk);
-    QString error;
     if (!fullDisk) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone/") + name);
-        QVERIFY(!writeTable(path, {QStringLiteral("x")}, listing(), &error));
+        const QString error = writeTable(path, {QStringLiteral("x")}, listing());
         QVERIFY2(error.contains(reason(ENOENT)), qPrintable(error));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
@@ -248,8 +249,8 @@ void TestTableWriter::failureLeavesNoFile()
         QSKIP(qPrintable(disk.why()));
     disk.fill(name);
     const QStringList before = disk.files();
-    QVERIFY(
-        !writeTable(disk.filePath(name), listingCaptions(EntryKind::Income), listing(), &error));
+    const QString error =
+        writeTable(disk.filePath(name), listingCaptions(EntryKind::Income), listing());
     QVERIFY2(error.contains(FullDisk::fullText()), qPrintable(error));
     QCOMPARE(readFile(disk.filePath(name)), FullDisk::older());
     QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), before);
