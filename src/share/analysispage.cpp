@@ -19,6 +19,8 @@
 #include <QPdfWriter>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <functional>
 
 namespace {
@@ -221,6 +223,19 @@ bool printAnalysisPage(QPagedPaintDevice& device, const AnalysisPage& page)
     const QRect area = device.pageLayout().paintRectPixels(device.logicalDpiX());
     paintAnalysisPage(painter, QRectF(QPointF(0, 0), area.size()), page);
     return painter.end();
+}
+
+void previewAnalysisPage(QWidget* parent, const AnalysisPage& page)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(page.title);
+    setAnalysisPageLayout(printer);
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("PrintPreviewDialog_fx"));
+    preview.setWindowTitle(QStringLiteral("打印预览"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&page](QPrinter* target) { printAnalysisPage(*target, page); });
+    preview.exec();
 }
 
 void writeAnalysisPdf(const QString& path, const AnalysisPage& page)

@@ -1,5 +1,7 @@
 #include "share/tablerows.h"
 
+#include "store/query.h"
+
 #include <QDate>
 
 namespace {
@@ -35,6 +37,14 @@ TableRow listingTableRow(const ExportEntry& entry, const QString& periodKey)
             TableCell::amount(entry.amount),
             TableCell::text(entry.remark),
             TableCell::text(periodKey)};
+}
+
+TableRow listingTableRow(const Query& rows)
+{
+    const ExportEntry entry{rows.field(0).toLongLong(), rows.fieldText(1),
+                            rows.fieldText(2),          rows.fieldText(3),
+                            rows.field(4).toDouble(),   rows.fieldText(5)};
+    return listingTableRow(entry, rows.fieldText(6));
 }
 
 QStringList reportTableCaptions()
