@@ -2,6 +2,9 @@
 
 #include "book/bookexport.h"
 #include "book/booksql.h"
+#include "share/tableexport.h"
+#include "share/tablerows.h"
+#include "share/tablewriter.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -198,6 +201,11 @@ void Tszgl::setupControls()
     BitBtn_cx->setDefault(true);
     BitBtn_cx_txt =
         makeButton(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
+    Label_cx_sm = makeLabel(query, "Label_cx_sm", QStringLiteral("说明包含："));
+    Edit_cx_sm = named<QLineEdit>(query, "Edit_cx_sm");
+    Edit_cx_sm->setValidator(new GbkLengthValidator(kRemarkMaxBytes, Edit_cx_sm));
+    BitBtn_table = makeButton(query, "BitBtn_table", QStringLiteral("导出表格"),
+                              QStyle::SP_FileDialogListView);
     Label_count = named<QLabel>(query, "Label_count");
     Label_sum = named<QLabel>(query, "Label_sum");
     for (QLabel* l : {Label_count, Label_sum})
@@ -228,7 +236,10 @@ void Tszgl::setupControls()
     totals->addSpacing(40);
     totals->addWidget(Label_sum);
     totals->addStretch(1);
-    qg->addLayout(totals, 1, 1, 1, 10);
+    qg->addLayout(totals, 1, 1, 1, 4);
+    qg->addWidget(Label_cx_sm, 1, 5, Qt::AlignRight);
+    qg->addWidget(Edit_cx_sm, 1, 6, 1, 3);
+    qg->addWidget(BitBtn_table, 1, 10);
     qg->addWidget(DBGrid1, 2, 0, 1, 12);
     qg->setColumnStretch(11, 1);
     qg->setRowStretch(2, 1);
@@ -241,7 +252,7 @@ void Tszgl::setupControls()
     // window's default button), never a save.
     for (QDateEdit* d : {DateTimePicker_lr, DateTimePicker_cx1, DateTimePicker_cx2})
         installEnterMovesFocus(d);
-    for (QLineEdit* e : {Edit_lr_je, Memo_lr_sm, Edit_cx_je})
+    for (QLineEdit* e : {Edit_lr_je, Memo_lr_sm, Edit_cx_je, Edit_cx_sm})
         installEnterClicks(e, BitBtn_cx);
     for (QLineEdit* e : {Edit_lr_je, Edit_cx_je})
         installCharFilter(e, isAmountChar);
@@ -251,10 +262,12 @@ void Tszgl::setupTabOrder()
 {
     // The query group comes first.
     const QList<QWidget*> order = {
-        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    BitBtn_cx,   ComboBox_cx_lb,
-        RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt, DBGrid1,     DateTimePicker_lr,
-        ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,    BitBtn_save, BitBtn_resume,
-        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del};
+        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,        Edit_cx_sm,
+        BitBtn_cx,          ComboBox_cx_lb,     RadioButton_cx_sr, RadioButton_cx_zc,
+        BitBtn_cx_txt,      BitBtn_table,       DBGrid1,           DateTimePicker_lr,
+        ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,        BitBtn_save,
+        BitBtn_resume,      RadioButton_lr_sr,  RadioButton_lr_zc, BitBtn_update,
+        BitBtn_del};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -271,6 +284,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_updateClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
+    connect(BitBtn_table, &QPushButton::clicked, this, &Tszgl::BitBtn_tableClick);
     connectGridSelection();
     connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
         if (origin != this && m_listed && m_listed->kind == kind)
@@ -299,7 +313,7 @@ void Tszgl::FormCreate()
     Label_cx_lb->setText(QStringLiteral("收入类别："));
     ComboBox_cx_lb->clear();
     Edit_cx_je->clear();
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     DBGrid1->setEnabled(false);
     DBGrid1->setVisible(false);
     DateTimePicker_lr->setDate(QDate::currentDate());
@@ -529,7 +543,7 @@ void Tszgl::syncUpdateButton()
 
 void Tszgl::switchQueryKind(EntryKind kind)
 {
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     BitBtn_del->setEnabled(false);
     syncUpdateButton();
     Label_cx_lb->setText(kindLabel(kind, "类别："));
@@ -559,7 +573,7 @@ void Tszgl::hideGrid()
 
 void Tszgl::search()
 {
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     const QDate from = DateTimePicker_cx1->date();
     const QDate to = DateTimePicker_cx2->date();
     if (from > to) {
@@ -580,7 +594,8 @@ void Tszgl::search()
         }
         amountText = numberText(*amount);
     }
-    const QString conditions = searchConditions(kind, from, to, code, amountText);
+    const QString conditions =
+        searchConditions(kind, from, to, code, amountText, Edit_cx_sm->text());
 
     if (!listEntries(kind, conditions, 0)) {
         DBGrid1->setVisible(false);
@@ -624,7 +639,7 @@ bool Tszgl::listEntries(EntryKind kind, const QString& conditions, int row)
     row = static_cast<int>(std::clamp<qint64>(row, 0, count - 1));
     DBGrid1->setCurrentIndex(model->index(row, 0));
     m_listing.setRow(row);
-    BitBtn_cx_txt->setEnabled(true);
+    setExportsEnabled(true);
     BitBtn_del->setEnabled(true);
     return true;
 }
@@ -648,7 +663,7 @@ void Tszgl::hideListing()
     hideGrid();
     Label_count->clear();
     Label_sum->clear();
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     BitBtn_del->setEnabled(false);
     syncUpdateButton();
 }
@@ -712,6 +727,12 @@ void Tszgl::BitBtn_delClick()
     syncUpdateButton();
 }
 
+void Tszgl::setExportsEnabled(bool enabled)
+{
+    BitBtn_cx_txt->setEnabled(enabled);
+    BitBtn_table->setEnabled(enabled);
+}
+
 void Tszgl::connectGridSelection()
 {
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -760,5 +781,25 @@ void Tszgl::BitBtn_cx_txtClick()
             m_listing.setRow(last);
         }
         m_messages.info(QStringLiteral("数据导出完成，文件名：") + fileName);
+    });
+}
+
+void Tszgl::BitBtn_tableClick()
+{
+    guarded(m_messages, [&] {
+        if (!m_listed)
+            return;
+        const QString path = askTableFile(this, m_context.workFile(listingTableFileName()));
+        if (path.isEmpty())
+            return;
+        if (const QString refused = TableWriter::rowLimitError(path, m_listed->count);
+            !refused.isEmpty()) {
+            m_messages.info(refused);
+            return;
+        }
+        ProgressDialog progress(this, QStringLiteral("正在导出表格……"));
+        writeListingTable(path, listingCaptions(m_listed->kind), m_listing, m_listed->count,
+                          progress.progress());
+        m_messages.info(QStringLiteral("表格导出完成！"));
     });
 }
