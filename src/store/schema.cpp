@@ -9,7 +9,17 @@
 const QList<AddedTable>& addedTables()
 {
     // Each feature that keeps data of its own in the book adds its tables here.
-    static const QList<AddedTable> tables = {};
+    static const QList<AddedTable> tables = {
+        // The remark search (说明包含) finds dates, remarks and amounts in these
+        // indexes alone: its count and sum over many years read them instead of
+        // every entry. Indexes of the entries, so the reset leaves them be.
+        {QStringLiteral("srb_rq_sm_je"),
+         {QStringLiteral("create index if not exists srb_rq_sm_je on srb(srrq, srsm, srje)")},
+         false},
+        {QStringLiteral("zcb_rq_sm_je"),
+         {QStringLiteral("create index if not exists zcb_rq_sm_je on zcb(zcrq, zcsm, zcje)")},
+         false},
+    };
     return tables;
 }
 
