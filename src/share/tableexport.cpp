@@ -2,7 +2,10 @@
 
 #include "share/tablerows.h"
 #include "share/tablewriter.h"
+#include "store/database.h"
 #include "store/query.h"
+#include "store/sqltext.h"
+#include "store/statement.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -46,17 +49,17 @@ QString tableFileName(const QString& textFileName)
 void writeListingTable(const QString& path, const QStringList& captions, const Query& listing,
                        qint64 rows, const Progress& progress)
 {
-    Query cursor(listing.database());
-    cursor.setText(listing.text(), listing.values());
-    cursor.open();
+    Database& database = listing.database();
+    database.noteStatement(listing.text());
+    Statement cursor(database, toSqliteDialect(listing.text()), listing.values());
     TableWriter table(path, captions);
-    qint64 written = 0;
-    for (; !cursor.eof(); cursor.next(), ++written) {
-        table.addRow(listingTableRow(cursor));
-        if (written % 4096 == 0)
+    TableRow row;
+    for (qint64 written = 0; cursor.step();) {
+        readListingRow(cursor, row);
+        table.addRow(row);
+        if (++written % 4096 == 0)
             reportProgress(progress, written, rows);
     }
-    cursor.close();
     table.commit();
 }
 

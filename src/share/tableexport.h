@@ -18,7 +18,7 @@ QString askTableFile(QWidget* parent, const QString& suggestedPath);
 QString tableFileName(const QString& textFileName);
 
 // Writes the rows of the listing that the grid's query object shows, read
-// afresh by a forward-only cursor of its own, under the grid's captions; rows:
+// afresh by a statement of its own, under the grid's captions; rows:
 // how many there are, for progress. Throws StoreError, or Cancelled when
 // progress stops it; no file is left then.
 void writeListingTable(const QString& path, const QStringList& captions, const Query& listing,

@@ -1,10 +1,33 @@
 #include "share/tablerows.h"
 
-#include "store/query.h"
+#include "store/statement.h"
 
 #include <QDate>
+#include <algorithm>
+#include <iterator>
 
 namespace {
+
+int digit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c.unicode() - '0' : -1;
+}
+
+// A stored date, yyyy-mm-dd, read without a general parser: a listing has a
+// million of them.
+QDate storedDate(QStringView text)
+{
+    if (text.size() == 10 && text[4] == QLatin1Char('-') && text[7] == QLatin1Char('-')) {
+        int v[8];
+        int n = 0;
+        for (const int at : {0, 1, 2, 3, 5, 6, 8, 9})
+            v[n++] = digit(text[at]);
+        if (std::find(std::begin(v), std::end(v), -1) == std::end(v))
+            return QDate(v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5],
+                         v[6] * 10 + v[7]);
+    }
+    return QDate::fromString(text.toString(), Qt::ISODate);
+}
 
 void addKind(QList<TableRow>& rows, const QString& p, const QString& kind, const QString& total,
              const QList<ReportCategory>& categories, double kindTotal)
@@ -29,7 +52,7 @@ QString listingTableFileName()
 
 TableRow listingTableRow(const ExportEntry& entry, const QString& periodKey)
 {
-    const QDate date = QDate::fromString(entry.date, Qt::ISODate);
+    const QDate date = storedDate(entry.date);
     return {TableCell::integer(entry.uid),
             date.isValid() ? TableCell::date(date) : TableCell::text(entry.date),
             TableCell::text(entry.code),
@@ -39,12 +62,19 @@ TableRow listingTableRow(const ExportEntry& entry, const QString& periodKey)
             TableCell::text(periodKey)};
 }
 
-TableRow listingTableRow(const Query& rows)
+void readListingRow(const Statement& rows, TableRow& row)
 {
-    const ExportEntry entry{rows.field(0).toLongLong(), rows.fieldText(1),
-                            rows.fieldText(2),          rows.fieldText(3),
-                            rows.field(4).toDouble(),   rows.fieldText(5)};
-    return listingTableRow(entry, rows.fieldText(6));
+    row.resize(7);
+    row[0] = TableCell::integer(rows.integerValue(0));
+    TableCell& date = row[1];
+    rows.textValue(1, date.textValue);
+    date.dateValue = storedDate(date.textValue);
+    date.kind = date.dateValue.isValid() ? TableCell::Kind::Date : TableCell::Kind::Text;
+    for (const int column : {2, 3, 5, 6}) {
+        row[column].kind = TableCell::Kind::Text;
+        rows.textValue(column, row[column].textValue);
+    }
+    row[4] = TableCell::amount(rows.realValue(4));
 }
 
 QStringList reportTableCaptions()

@@ -4,8 +4,10 @@
 #include "store/pendingfile.h"
 
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <xlsxwriter.h>
 
@@ -20,7 +22,7 @@ QString rowLimitMessage()
 }
 
 // Texts a spreadsheet would run as a formula, or read as one after trimming.
-bool looksLikeFormula(const QString& text)
+bool looksLikeFormula(QStringView text)
 {
     if (text.isEmpty())
         return false;
@@ -35,14 +37,6 @@ bool looksLikeFormula(const QString& text)
     default:
         return false;
     }
-}
-
-// "-0.05", "3500.00".
-QString centsText(qint64 cents)
-{
-    const quint64 magnitude = cents < 0 ? 0 - static_cast<quint64>(cents) : cents;
-    return (cents < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
-           QLatin1Char('.') + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
 }
 
 // Places a text takes in a sheet's column: a Chinese character two.
@@ -92,63 +86,138 @@ public:
         m_chunk.reserve(kChunkBytes + 4096);
         m_chunk += "\xEF\xBB\xBF";
         m_columns = captions.size();
-        for (qsizetype i = 0; i < captions.size(); ++i)
-            field(i, captions[i]);
+        for (qsizetype i = 0; i < captions.size(); ++i) {
+            separate(i);
+            text(captions[i], false);
+        }
         endLine();
     }
 
     void addRow(const TableRow& cells) override
     {
         // Every line as many fields as the header, as readers expect.
-        for (qsizetype i = 0; i < std::max(cells.size(), m_columns); ++i)
-            field(i, i < cells.size() ? cellText(cells[i]) : QString());
+        const qsizetype fields = std::max(cells.size(), m_columns);
+        for (qsizetype i = 0; i < fields; ++i) {
+            separate(i);
+            if (i < cells.size())
+                cell(cells[i]);
+        }
         endLine();
     }
 
     void commit() override
     {
         m_file.write(m_chunk);
-        m_chunk.clear();
+        m_chunk.resize(0);
         m_file.commit();
     }
 
 private:
-    static QString cellText(const TableCell& cell)
+    // Each field goes straight into the chunk: a listing has millions of them.
+    void cell(const TableCell& cell)
     {
         switch (cell.kind) {
         case TableCell::Kind::Empty:
-            return QString();
+            return;
         case TableCell::Kind::Text:
-            // A leading apostrophe is what spreadsheets take for "this is text".
-            return looksLikeFormula(cell.textValue) ? QLatin1Char('\'') + cell.textValue
-                                                    : cell.textValue;
+            return text(cell.textValue, true);
         case TableCell::Kind::Date:
-            return cell.dateValue.isValid() ? dateText(cell.dateValue) : QString();
+            if (cell.dateValue.isValid())
+                date(cell.dateValue);
+            return;
         case TableCell::Kind::Cents:
-            return centsText(cell.whole);
+            return cents(cell.whole);
         case TableCell::Kind::Integer:
-            return QString::number(cell.whole);
+            return integer(cell.whole);
         case TableCell::Kind::Number:
-            return numberText(cell.real);
+            return text(numberText(cell.real), false);
         }
-        return QString();
     }
 
-    void field(qsizetype index, const QString& text)
+    void separate(qsizetype index)
     {
         if (index > 0)
             m_chunk += ',';
-        const bool quoted = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(',')) ||
-                            text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-        if (!quoted) {
-            m_chunk += text.toUtf8();
-            return;
+    }
+
+    void text(QStringView value, bool guarded)
+    {
+        bool quoted = false;
+        for (const QChar c : value) {
+            if (c == QLatin1Char('"') || c == QLatin1Char(',') || c == QLatin1Char('\r') ||
+                c == QLatin1Char('\n')) {
+                quoted = true;
+                break;
+            }
         }
-        QString doubled = text;
-        doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        m_chunk += '"';
-        m_chunk += doubled.toUtf8();
-        m_chunk += '"';
+        if (quoted)
+            m_chunk += '"';
+        // A leading apostrophe is what spreadsheets take for "this is text".
+        if (guarded && looksLikeFormula(value))
+            m_chunk += '\'';
+        if (!quoted) {
+            utf8(value);
+        } else {
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.size(); ++i) {
+                if (value[i] == QLatin1Char('"')) {
+                    utf8(value.sliced(from, i + 1 - from));
+                    m_chunk += '"';
+                    from = i + 1;
+                }
+            }
+            utf8(value.sliced(from));
+            m_chunk += '"';
+        }
+    }
+
+    void utf8(QStringView value)
+    {
+        const qsizetype at = m_chunk.size();
+        m_chunk.resize(at + m_utf8.requiredSpace(value.size()));
+        char* end = m_utf8.appendToBuffer(m_chunk.data() + at, value);
+        m_chunk.resize(end - m_chunk.constData());
+    }
+
+    void integer(qint64 value)
+    {
+        char digits[24];
+        m_chunk.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    }
+
+    // "-0.05", "3500.00".
+    void cents(qint64 value)
+    {
+        const quint64 magnitude = value < 0 ? 0 - static_cast<quint64>(value) : value;
+        if (value < 0)
+            m_chunk += '-';
+        char digits[24];
+        m_chunk.append(digits,
+                       std::to_chars(digits, digits + sizeof digits, magnitude / 100).ptr - digits);
+        m_chunk += '.';
+        m_chunk += static_cast<char>('0' + magnitude % 100 / 10);
+        m_chunk += static_cast<char>('0' + magnitude % 10);
+    }
+
+    void date(const QDate& value)
+    {
+        int y = 0;
+        int m = 0;
+        int d = 0;
+        value.getDate(&y, &m, &d);
+        if (y < 1000 || y > 9999)
+            return text(dateText(value), false);
+        const char digits[10] = {static_cast<char>('0' + y / 1000),
+                                 static_cast<char>('0' + y / 100 % 10),
+                                 static_cast<char>('0' + y / 10 % 10),
+                                 static_cast<char>('0' + y % 10),
+                                 '-',
+                                 static_cast<char>('0' + m / 10),
+                                 static_cast<char>('0' + m % 10),
+                                 '-',
+                                 static_cast<char>('0' + d / 10),
+                                 static_cast<char>('0' + d % 10)};
+        m_chunk.append(digits, sizeof digits);
     }
 
     void endLine()
@@ -157,11 +226,13 @@ private:
         if (m_chunk.size() < kChunkBytes)
             return;
         m_file.write(m_chunk);
-        m_chunk.clear();
+        // Keeps its room for the next lines.
+        m_chunk.resize(0);
     }
 
     QByteArray m_chunk;
     qsizetype m_columns = 0;
+    QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
 class XlsxSink final : public TableWriter::Sink
