@@ -2,6 +2,7 @@
 
 #include "analysis/chartpanel.h"
 #include "analysis/reportlines.h"
+#include "budget/yssz.h"
 #include "share/analysispage.h"
 #include "share/tableexport.h"
 #include "store/context.h"
@@ -129,14 +130,16 @@ Tfxtb::Tfxtb(Context& context, QWidget* parent)
     setWindowTitle(QStringLiteral("分析图表"));
     buildControls();
     FormCreate();
-    BitBtn_table_year = addSummaryButton("BitBtn_table_year", QStringLiteral("年度报表导出表格"));
-    BitBtn_table_month = addSummaryButton("BitBtn_table_month", QStringLiteral("月度报表导出表格"));
-    BitBtn_print = addSummaryButton("BitBtn_print", QStringLiteral("打印…"));
-    BitBtn_pdf = addSummaryButton("BitBtn_pdf", QStringLiteral("导出PDF"));
 
     connect(BitBtn1, &QPushButton::clicked, this, &Tfxtb::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &Tfxtb::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &Tfxtb::BitBtn3Click);
+    connect(addSummaryButton("BitBtn_budget", QStringLiteral("预算")), &QPushButton::clicked, this,
+            &Tfxtb::BitBtn_budgetClick);
+    BitBtn_table_year = addSummaryButton("BitBtn_table_year", QStringLiteral("年度报表导出表格"));
+    BitBtn_table_month = addSummaryButton("BitBtn_table_month", QStringLiteral("月度报表导出表格"));
+    BitBtn_print = addSummaryButton("BitBtn_print", QStringLiteral("打印…"));
+    BitBtn_pdf = addSummaryButton("BitBtn_pdf", QStringLiteral("导出PDF"));
     connect(BitBtn_table_year, &QPushButton::clicked, this, &Tfxtb::BitBtn_table_yearClick);
     connect(BitBtn_table_month, &QPushButton::clicked, this, &Tfxtb::BitBtn_table_monthClick);
     connect(BitBtn_print, &QPushButton::clicked, this, &Tfxtb::BitBtn_printClick);
@@ -272,6 +275,12 @@ void Tfxtb::BitBtn2Click()
 void Tfxtb::BitBtn3Click()
 {
     guarded(m_context.messages(), [this] { reportRun(Period::Monthly, Edit_bb_month); });
+}
+
+void Tfxtb::BitBtn_budgetClick()
+{
+    Tyssz dialog(m_context, this);
+    dialog.exec();
 }
 
 void Tfxtb::BitBtn_table_yearClick()

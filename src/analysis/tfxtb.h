@@ -48,6 +48,7 @@ public Q_SLOTS:
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
+    void BitBtn_budgetClick();
     void BitBtn_table_yearClick();
     void BitBtn_table_monthClick();
     void BitBtn_printClick();

@@ -43,6 +43,8 @@ public Q_SLOTS:
     void BitBtn_delClick();
     void BitBtn_cx_txtClick();
     void BitBtn_tableClick();
+    // The budget line of the chosen expense category in the entry date's month.
+    void refreshBudgetLabel();
 
 private:
     // An entry as the entry group holds it once every check has passed.
@@ -120,6 +122,7 @@ private:
     QLineEdit* Memo_lr_sm = nullptr;
     QPushButton* BitBtn_update = nullptr;
     QPushButton* BitBtn_del = nullptr;
+    QLabel* Label_budget = nullptr;
 
     // Query group.
     QRadioButton* RadioButton_cx_sr = nullptr;

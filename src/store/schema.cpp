@@ -10,6 +10,11 @@ const QList<AddedTable>& addedTables()
 {
     // Each feature that keeps data of its own in the book adds its tables here.
     static const QList<AddedTable> tables = {
+        // Monthly budgets of the expense categories: code, month key yyyymm, whole cents.
+        {QStringLiteral("yss"),
+         {QStringLiteral("create table if not exists yss (lb text collate nocase not null, "
+                         "yf text not null, je integer not null, unique (yf, lb))")},
+         true},
         // The remark search (说明包含) finds dates, remarks and amounts in these
         // indexes alone: its count and sum over many years read them instead of
         // every entry. Indexes of the entries, so the reset leaves them be.
