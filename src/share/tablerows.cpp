@@ -71,8 +71,15 @@ void readListingRow(const Statement& rows, TableRow& row)
     date.dateValue = storedDate(date.textValue);
     date.kind = date.dateValue.isValid() ? TableCell::Kind::Date : TableCell::Kind::Text;
     for (const int column : {2, 3, 5, 6}) {
-        row[column].kind = TableCell::Kind::Text;
-        rows.textValue(column, row[column].textValue);
+        // The book's UTF-8 as it is; anything else as the engine's text reads.
+        TableCell& cell = row[column];
+        rows.textBytes(column, cell.utf8Value);
+        if (cell.utf8Value.isValidUtf8()) {
+            cell.kind = TableCell::Kind::Utf8Text;
+        } else {
+            cell.kind = TableCell::Kind::Text;
+            rows.textValue(column, cell.textValue);
+        }
     }
     row[4] = TableCell::amount(rows.realValue(4));
 }

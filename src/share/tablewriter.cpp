@@ -21,12 +21,11 @@ QString rowLimitMessage()
         .arg(TableWriter::xlsxMaxDataRows);
 }
 
-// Texts a spreadsheet would run as a formula, or read as one after trimming.
-bool looksLikeFormula(QStringView text)
+// The first characters of texts a spreadsheet would run as a formula, or read
+// as one after trimming.
+bool startsFormula(char16_t first)
 {
-    if (text.isEmpty())
-        return false;
-    switch (text.front().unicode()) {
+    switch (first) {
     case '=':
     case '+':
     case '-':
@@ -37,6 +36,11 @@ bool looksLikeFormula(QStringView text)
     default:
         return false;
     }
+}
+
+bool looksLikeFormula(QStringView text)
+{
+    return !text.isEmpty() && startsFormula(text.front().unicode());
 }
 
 // Places a text takes in a sheet's column: a Chinese character two.
@@ -121,6 +125,8 @@ private:
             return;
         case TableCell::Kind::Text:
             return text(cell.textValue, true);
+        case TableCell::Kind::Utf8Text:
+            return utf8Text(cell.utf8Value);
         case TableCell::Kind::Date:
             if (cell.dateValue.isValid())
                 date(cell.dateValue);
@@ -169,6 +175,39 @@ private:
             utf8(value.sliced(from));
             m_chunk += '"';
         }
+    }
+
+    // The same for a text in UTF-8: the characters that matter are ASCII.
+    void utf8Text(QByteArrayView value)
+    {
+        const bool quoted = needsQuotes(value);
+        if (quoted)
+            m_chunk += '"';
+        if (!value.isEmpty() && startsFormula(static_cast<uchar>(value.front())))
+            m_chunk += '\'';
+        if (!quoted) {
+            m_chunk += value;
+        } else {
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.size(); ++i) {
+                if (value[i] == '"') {
+                    m_chunk += value.sliced(from, i + 1 - from);
+                    m_chunk += '"';
+                    from = i + 1;
+                }
+            }
+            m_chunk += value.sliced(from);
+            m_chunk += '"';
+        }
+    }
+
+    static bool needsQuotes(QByteArrayView value)
+    {
+        for (const char c : value) {
+            if (c == '"' || c == ',' || c == '\r' || c == '\n')
+                return true;
+        }
+        return false;
     }
 
     void utf8(QStringView value)
@@ -328,6 +367,9 @@ private:
             return LXW_NO_ERROR;
         case TableCell::Kind::Text:
             return text(row, col, cell.textValue);
+        case TableCell::Kind::Utf8Text:
+            // A byte array ends in a NUL, as the library reads strings.
+            return worksheet_write_string(m_sheet, row, col, cell.utf8Value.constData(), nullptr);
         case TableCell::Kind::Date: {
             const QDate& d = cell.dateValue;
             if (!d.isValid())

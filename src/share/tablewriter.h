@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -14,25 +15,27 @@ struct TableCell
     {
         Empty,
         Text,
+        Utf8Text, // a text as valid UTF-8 bytes, as the book gives it: no conversion
         Date,
         Cents, // an amount in whole cents, shown with two decimals
         Integer,
         Number // any other figure, in general number text
     };
 
-    static TableCell text(const QString& value) { return {Kind::Text, value, {}, 0, 0}; }
-    static TableCell date(const QDate& value) { return {Kind::Date, {}, value, 0, 0}; }
-    static TableCell cents(qint64 value) { return {Kind::Cents, {}, {}, value, 0}; }
+    static TableCell text(const QString& value) { return {Kind::Text, value, {}, 0, 0, {}}; }
+    static TableCell date(const QDate& value) { return {Kind::Date, {}, value, 0, 0, {}}; }
+    static TableCell cents(qint64 value) { return {Kind::Cents, {}, {}, value, 0, {}}; }
     // Rounded to whole cents, ties to even; a figure beyond them stays a number.
     static TableCell amount(double value);
-    static TableCell integer(qint64 value) { return {Kind::Integer, {}, {}, value, 0}; }
-    static TableCell number(double value) { return {Kind::Number, {}, {}, 0, value}; }
+    static TableCell integer(qint64 value) { return {Kind::Integer, {}, {}, value, 0, {}}; }
+    static TableCell number(double value) { return {Kind::Number, {}, {}, 0, value, {}}; }
 
     Kind kind = Kind::Empty;
     QString textValue;
     QDate dateValue;
     qint64 whole = 0;
     double real = 0;
+    QByteArray utf8Value;
 };
 using TableRow = QList<TableCell>;
 

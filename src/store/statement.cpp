@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QStringDecoder>
+#include <cstring>
 #include <sqlite3.h>
 
 Statement::Statement(Database& database, const QString& text, const QVariantList& values)
@@ -160,4 +161,13 @@ void Statement::textValue(int column, QString& out) const
     out.resize(utf8.requiredSpace(size));
     const QChar* end = utf8.appendToBuffer(out.data(), QByteArrayView(bytes, size));
     out.truncate(end - out.constData());
+}
+
+void Statement::textBytes(int column, QByteArray& out) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    const int size = sqlite3_column_bytes(m_statement, column);
+    out.resize(size);
+    if (size > 0)
+        std::memcpy(out.data(), bytes, static_cast<size_t>(size));
 }

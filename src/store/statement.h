@@ -43,6 +43,8 @@ public:
     qint64 integerValue(int column) const;
     double realValue(int column) const;
     void textValue(int column, QString& out) const;
+    // The text as the engine holds it, UTF-8, copied into out (its buffer reused).
+    void textBytes(int column, QByteArray& out) const;
 
 private:
     void bind(int index, const QVariant& value);

@@ -28,6 +28,20 @@ QList<TableRow> listing()
     QList<TableRow> rows;
     for (const ExportEntry& e : entries)
         rows << listingTableRow(e, QStringLiteral("200511"));
+    // Texts as the book's statement gives them, in UTF-8.
+    auto utf8 = [](const char* text) {
+        TableCell cell;
+        cell.kind = TableCell::Kind::Utf8Text;
+        cell.utf8Value = text;
+        return cell;
+    };
+    rows << TableRow{TableCell::integer(15),
+                     TableCell::date(QDate(2005, 12, 1)),
+                     utf8("04"),
+                     utf8("其他"),
+                     TableCell::cents(-5),
+                     utf8("+1, \"x\""),
+                     utf8("200512")};
     return rows;
 }
 
@@ -137,7 +151,8 @@ void TestTableWriter::csvBytes()
                         "收入编号,收入日期,收入类别,收入名称,收入金额,收入说明,所属时期\r\n"
                         "12,2005-11-05,01,工资,3500.00,'=SUM(A1:A9),200511\r\n"
                         "13,2005-11-06,02,奖金,0.12,\"'-5, \"\"minus\"\"\",200511\r\n"
-                        "14,2005-11-30,03,利息,1234.50,\"第一行\r\n@第二行\",200511\r\n"));
+                        "14,2005-11-30,03,利息,1234.50,\"第一行\r\n@第二行\",200511\r\n"
+                        "15,2005-12-01,04,其他,-0.05,\"'+1, \"\"x\"\"\",200512\r\n"));
     QCOMPARE(QFile::permissions(path),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
@@ -170,6 +185,9 @@ void TestTableWriter::xlsxReadBack()
     check("F2", "inlineStr", "", "=SUM(A1:A9)");
     check("F4", "inlineStr", "", "第一行\r\n@第二行");
     check("G4", "inlineStr", "", "200511");
+    check("D5", "inlineStr", "", "其他");
+    check("E5", "", "0.00", "-0.05");
+    check("F5", "inlineStr", "", "+1, \"x\"");
 }
 
 void TestTableWriter::reportRows()
