@@ -14,6 +14,28 @@
 
 namespace {
 
+// Raised whenever the book's content changes, so that an older book is rebuilt.
+constexpr int kBookFormat = 2;
+
+// A household's remarks: one everyday word each, and every second one an
+// occasion as well, all drawn evenly. No word holds another, so each two-character
+// word is in one remark of twenty and each four-character one in one of twenty.
+const char* const kEverydayWords[] = {"早餐", "午餐", "晚餐", "超市", "地铁", "公交", "房租",
+                                      "水费", "电费", "燃气", "话费", "网费", "药店", "菜场",
+                                      "水果", "加油", "停车", "书店", "理发", "快递"};
+const char* const kOccasionWords[] = {"周末聚餐", "生日礼物", "孩子学费", "家电维修", "年度体检",
+                                      "朋友婚礼", "物业管理", "车辆保险", "健身会员", "旅行门票"};
+
+QByteArray remarkOf(std::mt19937_64& random)
+{
+    QByteArray remark = kEverydayWords[random() % std::size(kEverydayWords)];
+    if (random() % 2 == 0) {
+        remark += "，";
+        remark += kOccasionWords[random() % std::size(kOccasionWords)];
+    }
+    return remark;
+}
+
 void buildBook(const QString& path)
 {
     QFile::remove(path);
@@ -54,7 +76,7 @@ void buildBook(const QString& path)
                 QStringLiteral("%1").arg(c + 1, 2, 10, QLatin1Char('0')).toUtf8();
             const QByteArray period = periodKey(date).toUtf8();
             const double amount = static_cast<double>(random() % 5000000) / 100.0;
-            const QByteArray remark = QStringLiteral("第%1笔记录").arg(i).toUtf8();
+            const QByteArray remark = remarkOf(random);
             sqlite3_bind_text(st, 1, day.constData(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_text(st, 2, code.constData(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_text(st, 3, names[k][c], -1, SQLITE_STATIC);
@@ -66,7 +88,7 @@ void buildBook(const QString& path)
         }
         sqlite3_finalize(st);
     }
-    execRaw(db, QStringLiteral("commit"));
+    execRaw(db, QStringLiteral("pragma user_version=%1; commit").arg(kBookFormat));
     sqlite3_close(db);
     std::printf("built the book (%d entries per table) in %.1f s\n", kEntriesPerTable,
                 timer.nsecsElapsed() / 1e9);
@@ -82,14 +104,23 @@ bool bookReady(const QString& path)
         sqlite3_close(db);
         return false;
     }
-    sqlite3_stmt* st = nullptr;
-    long long n = 0;
-    if (sqlite3_prepare_v2(db, "select count(*) from zcb", -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        n = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
+    auto number = [db](const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        long long n = -1;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return n;
+    };
+    // A book of an older format (its remarks "第…笔记录") is made again.
+    const bool ready = number("pragma user_version") == kBookFormat &&
+                       number("select count(*) from zcb") >= kEntriesPerTable * 99LL / 100;
     sqlite3_close(db);
-    return n >= kEntriesPerTable * 99LL / 100;
+    if (!ready)
+        std::printf("the book in %s is of an older format or incomplete: making it again\n",
+                    qPrintable(path));
+    return ready;
 }
 
 } // namespace

@@ -15,6 +15,11 @@ inline constexpr int kEntriesPerTable = 1000000;
 inline const QDate kFirstDay(2006, 1, 1);
 inline const QDate kLastDay(2025, 12, 31);
 
+// Two words of the book's remarks, each in one remark of twenty (drawn at random).
+inline constexpr char kRemarkWord2[] = "早餐";
+inline constexpr char kRemarkWord4[] = "生日礼物";
+inline constexpr double kRemarkWordShare = 0.05;
+
 // Makes the book in folder unless a whole one is there; returns its path.
 QString benchBook(const QString& folder);
 

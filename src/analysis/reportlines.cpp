@@ -48,10 +48,15 @@ bool periodTextValid(Period period, const QString& periodText)
 
 QString doneMessage(Period period, const QString& periodText)
 {
+    return doneMessage(period, periodText, fileName(period, periodText));
+}
+
+QString doneMessage(Period period, const QString& periodText, const QString& fileName)
+{
     return periodText +
            (period == Period::Annual ? QStringLiteral("年度报表导出完毕，文件名：")
                                      : QStringLiteral("月度报表导出完毕，文件名：")) +
-           fileName(period, periodText);
+           fileName;
 }
 
 QString categoryLine(const ReportCategory& row, double kindTotal)

@@ -36,6 +36,8 @@ bool periodTextValid(analysissql::Period period, const QString& periodText);
 
 // "2005年度报表导出完毕，文件名：2005年度收支情况报告表.txt"
 QString doneMessage(analysissql::Period period, const QString& periodText);
+// The same for a file of the report under another name (a table).
+QString doneMessage(analysissql::Period period, const QString& periodText, const QString& fileName);
 
 // "---01----工资----5000----83.3333333333333%"
 QString categoryLine(const ReportCategory& row, double kindTotal);

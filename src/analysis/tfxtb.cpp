@@ -3,6 +3,8 @@
 #include "analysis/chartpanel.h"
 #include "analysis/reportlines.h"
 #include "budget/yssz.h"
+#include "share/analysispage.h"
+#include "share/tableexport.h"
 #include "store/context.h"
 #include "store/messages.h"
 #include "store/numbers.h"
@@ -15,6 +17,7 @@
 
 #include <QDateEdit>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,6 +136,14 @@ Tfxtb::Tfxtb(Context& context, QWidget* parent)
     connect(BitBtn3, &QPushButton::clicked, this, &Tfxtb::BitBtn3Click);
     connect(addSummaryButton("BitBtn_budget", QStringLiteral("预算")), &QPushButton::clicked, this,
             &Tfxtb::BitBtn_budgetClick);
+    BitBtn_table_year = addSummaryButton("BitBtn_table_year", QStringLiteral("年度报表导出表格"));
+    BitBtn_table_month = addSummaryButton("BitBtn_table_month", QStringLiteral("月度报表导出表格"));
+    BitBtn_print = addSummaryButton("BitBtn_print", QStringLiteral("打印…"));
+    BitBtn_pdf = addSummaryButton("BitBtn_pdf", QStringLiteral("导出PDF"));
+    connect(BitBtn_table_year, &QPushButton::clicked, this, &Tfxtb::BitBtn_table_yearClick);
+    connect(BitBtn_table_month, &QPushButton::clicked, this, &Tfxtb::BitBtn_table_monthClick);
+    connect(BitBtn_print, &QPushButton::clicked, this, &Tfxtb::BitBtn_printClick);
+    connect(BitBtn_pdf, &QPushButton::clicked, this, &Tfxtb::BitBtn_pdfClick);
 }
 
 void Tfxtb::buildControls()
@@ -272,6 +283,29 @@ void Tfxtb::BitBtn_budgetClick()
     dialog.exec();
 }
 
+void Tfxtb::BitBtn_table_yearClick()
+{
+    guarded(m_context.messages(), [this] { reportTableRun(Period::Annual, Edit_bb_year); });
+}
+
+void Tfxtb::BitBtn_table_monthClick()
+{
+    guarded(m_context.messages(), [this] { reportTableRun(Period::Monthly, Edit_bb_month); });
+}
+
+void Tfxtb::BitBtn_printClick()
+{
+    guarded(m_context.messages(), [this] { previewAnalysisPage(this, analysisPage()); });
+}
+
+void Tfxtb::BitBtn_pdfClick()
+{
+    guarded(m_context.messages(), [this] {
+        writeAnalysisPdf(m_context.workFile(analysisPdfFileName(m_chartFrom)), analysisPage());
+        m_context.messages().info(QStringLiteral("PDF导出完成！"));
+    });
+}
+
 double Tfxtb::readSum(Query& query, const QString& statement)
 {
     query.setText(statement);
@@ -353,6 +387,8 @@ void Tfxtb::chartRun()
         throw;
     }
     Label_wait->hide();
+    m_chartFrom = DateTimePicker1->date();
+    m_chartTo = DateTimePicker2->date();
     for (QWidget* w : std::initializer_list<QWidget*>{GroupBox2, Chart1, Chart2, Chart3, Chart4})
         w->show();
 }
@@ -433,16 +469,8 @@ void Tfxtb::fillCharts()
     m_context.ADOQuery2().close();
 }
 
-void Tfxtb::reportRun(Period period, QLineEdit* input)
+ReportFigures Tfxtb::readReport(Period period, const QString& p)
 {
-    const QString p = input->text();
-    if (!reportlines::periodTextValid(period, p)) {
-        input->setFocus();
-        m_context.messages().info(reportlines::periodCheckMessage(period));
-        return;
-    }
-    const QString fileName = reportlines::fileName(period, p);
-
     // On a query object of the report's own, so that a listing shown elsewhere stays as it is.
     Query& q = m_reportQuery;
     ReportFigures figures;
@@ -459,9 +487,51 @@ void Tfxtb::reportRun(Period period, QLineEdit* input)
     readRows(figures.expenseRows);
 
     q.close();
+    return figures;
+}
 
+void Tfxtb::reportRun(Period period, QLineEdit* input)
+{
+    const QString p = input->text();
+    if (!reportlines::periodTextValid(period, p)) {
+        input->setFocus();
+        m_context.messages().info(reportlines::periodCheckMessage(period));
+        return;
+    }
+    const QString fileName = reportlines::fileName(period, p);
+    const ReportFigures figures = readReport(period, p);
     const QStringList lines = reportlines::lines(period, p, figures, QDateTime::currentDateTime());
     // Replaced only once complete: a failed write leaves the old file or none.
     writeGbkLines(m_context.workFile(fileName), lines);
     m_context.messages().info(reportlines::doneMessage(period, p));
+}
+
+void Tfxtb::reportTableRun(Period period, QLineEdit* input)
+{
+    const QString p = input->text();
+    if (!reportlines::periodTextValid(period, p)) {
+        input->setFocus();
+        m_context.messages().info(reportlines::periodCheckMessage(period));
+        return;
+    }
+    const QString path =
+        askTableFile(this, m_context.workFile(tableFileName(reportlines::fileName(period, p))));
+    if (path.isEmpty())
+        return;
+    writeReportTable(path, p, readReport(period, p));
+    m_context.messages().info(reportlines::doneMessage(period, p, QFileInfo(path).fileName()));
+}
+
+AnalysisPage Tfxtb::analysisPage() const
+{
+    AnalysisPage page;
+    page.title = analysisPageTitle(m_chartFrom, m_chartTo);
+    page.charts = {Chart1, Chart2, Chart3, Chart4};
+    const QLabel* labels[9] = {Label_dq_sr,   Label_year_sr, Label_count_sr,
+                               Label_dq_zc,   Label_year_zc, Label_count_zc,
+                               Label_dq_jcje, Label_year_jc, Label_count_jc};
+    for (int i = 0; i < 9; ++i)
+        page.summary[i] = {labels[i]->text(), labels[i]->palette().color(QPalette::WindowText)};
+    page.made = QDateTime::currentDateTime();
+    return page;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "analysis/analysissql.h"
+#include "analysis/reportlines.h"
 #include "store/progress.h"
 #include "store/query.h"
 
+#include <QDate>
 #include <QWidget>
 
+struct AnalysisPage;
 class ChartPanel;
 class Context;
 class QDateEdit;
@@ -15,7 +18,8 @@ class QLineEdit;
 class QPushButton;
 
 // The analysis window: the chart run over a date range, one year and all
-// years, and the annual and monthly report files.
+// years, the annual and monthly report files and tables, and the charts
+// printed or written as a PDF.
 class Tfxtb final : public QWidget
 {
     Q_OBJECT
@@ -45,6 +49,10 @@ public Q_SLOTS:
     void BitBtn2Click();
     void BitBtn3Click();
     void BitBtn_budgetClick();
+    void BitBtn_table_yearClick();
+    void BitBtn_table_monthClick();
+    void BitBtn_printClick();
+    void BitBtn_pdfClick();
 
 private:
     void FormCreate();
@@ -53,6 +61,11 @@ private:
     // The statements of a chart run and the points and labels they fill.
     void fillCharts();
     void reportRun(analysissql::Period period, QLineEdit* input);
+    void reportTableRun(analysissql::Period period, QLineEdit* input);
+    // The figures of a report, on the report's own query object.
+    ReportFigures readReport(analysissql::Period period, const QString& periodText);
+    // The charts and summary as the last chart run left them.
+    AnalysisPage analysisPage() const;
     double readSum(Query& query, const QString& statement);
     QString readYearText(Query& query, const QString& statement);
     void fillPie(ChartPanel* chart, int series, EntryKind kind, const QString& condition);
@@ -64,6 +77,9 @@ private:
     // While a chart run goes on: told after every statement.
     Progress m_runProgress;
     qint64 m_statementsRun = 0;
+    // The range of the charts shown.
+    QDate m_chartFrom;
+    QDate m_chartTo;
 
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -92,4 +108,8 @@ private:
     QLabel* Label_dq_jcje = nullptr;
     QLabel* Label_year_jc = nullptr;
     QLabel* Label_count_jc = nullptr;
+    QPushButton* BitBtn_table_year = nullptr;
+    QPushButton* BitBtn_table_month = nullptr;
+    QPushButton* BitBtn_print = nullptr;
+    QPushButton* BitBtn_pdf = nullptr;
 };

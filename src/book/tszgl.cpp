@@ -7,6 +7,9 @@
 #include "safety/entryjournal.h"
 #include "safety/safetystate.h"
 #include "safety/undocontrol.h"
+#include "share/tableexport.h"
+#include "share/tablerows.h"
+#include "share/tablewriter.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -209,6 +212,11 @@ void Tszgl::setupControls()
     BitBtn_cx->setDefault(true);
     BitBtn_cx_txt =
         makeButton(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
+    Label_cx_sm = makeLabel(query, "Label_cx_sm", QStringLiteral("说明包含："));
+    Edit_cx_sm = named<QLineEdit>(query, "Edit_cx_sm");
+    Edit_cx_sm->setValidator(new GbkLengthValidator(kRemarkMaxBytes, Edit_cx_sm));
+    BitBtn_table = makeButton(query, "BitBtn_table", QStringLiteral("导出表格"),
+                              QStyle::SP_FileDialogListView);
     Label_count = named<QLabel>(query, "Label_count");
     Label_sum = named<QLabel>(query, "Label_sum");
     for (QLabel* l : {Label_count, Label_sum})
@@ -239,7 +247,10 @@ void Tszgl::setupControls()
     totals->addSpacing(40);
     totals->addWidget(Label_sum);
     totals->addStretch(1);
-    qg->addLayout(totals, 1, 1, 1, 10);
+    qg->addLayout(totals, 1, 1, 1, 4);
+    qg->addWidget(Label_cx_sm, 1, 5, Qt::AlignRight);
+    qg->addWidget(Edit_cx_sm, 1, 6, 1, 3);
+    qg->addWidget(BitBtn_table, 1, 10);
     qg->addWidget(DBGrid1, 2, 0, 1, 12);
     qg->setColumnStretch(11, 1);
     qg->setRowStretch(2, 1);
@@ -252,7 +263,7 @@ void Tszgl::setupControls()
     // window's default button), never a save.
     for (QDateEdit* d : {DateTimePicker_lr, DateTimePicker_cx1, DateTimePicker_cx2})
         installEnterMovesFocus(d);
-    for (QLineEdit* e : {Edit_lr_je, Memo_lr_sm, Edit_cx_je})
+    for (QLineEdit* e : {Edit_lr_je, Memo_lr_sm, Edit_cx_je, Edit_cx_sm})
         installEnterClicks(e, BitBtn_cx);
     for (QLineEdit* e : {Edit_lr_je, Edit_cx_je})
         installCharFilter(e, isAmountChar);
@@ -262,11 +273,11 @@ void Tszgl::setupTabOrder()
 {
     // The query group comes first.
     const QList<QWidget*> order = {
-        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    BitBtn_cx,   ComboBox_cx_lb,
-        RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt, DBGrid1,     DateTimePicker_lr,
-        ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,    BitBtn_save, BitBtn_resume,
-        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del,  BitBtn_undo,
-        BitBtn_redo};
+        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    Edit_cx_sm,   BitBtn_cx,
+        ComboBox_cx_lb,     RadioButton_cx_sr,  RadioButton_cx_zc, BitBtn_cx_txt, BitBtn_table,
+        DBGrid1,            DateTimePicker_lr,  ComboBox_lr_lb, Edit_lr_je,   Memo_lr_sm,
+        BitBtn_save,        BitBtn_resume,      RadioButton_lr_sr, RadioButton_lr_zc,
+        BitBtn_update,      BitBtn_del,         BitBtn_undo,   BitBtn_redo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -283,6 +294,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_updateClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
+    connect(BitBtn_table, &QPushButton::clicked, this, &Tszgl::BitBtn_tableClick);
     connectGridSelection();
     new UndoControl(m_context, this, BitBtn_undo, BitBtn_redo);
     connect(ComboBox_lr_lb, &QComboBox::currentIndexChanged, this, &Tszgl::refreshBudgetLabel);
@@ -317,7 +329,7 @@ void Tszgl::FormCreate()
     Label_cx_lb->setText(QStringLiteral("收入类别："));
     ComboBox_cx_lb->clear();
     Edit_cx_je->clear();
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     DBGrid1->setEnabled(false);
     DBGrid1->setVisible(false);
     DateTimePicker_lr->setDate(QDate::currentDate());
@@ -562,7 +574,7 @@ void Tszgl::syncUpdateButton()
 
 void Tszgl::switchQueryKind(EntryKind kind)
 {
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     BitBtn_del->setEnabled(false);
     syncUpdateButton();
     Label_cx_lb->setText(kindLabel(kind, "类别："));
@@ -592,7 +604,7 @@ void Tszgl::hideGrid()
 
 void Tszgl::search()
 {
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     const QDate from = DateTimePicker_cx1->date();
     const QDate to = DateTimePicker_cx2->date();
     if (from > to) {
@@ -613,7 +625,8 @@ void Tszgl::search()
         }
         amountText = numberText(*amount);
     }
-    const QString conditions = searchConditions(kind, from, to, code, amountText);
+    const QString conditions =
+        searchConditions(kind, from, to, code, amountText, Edit_cx_sm->text());
 
     if (!listEntries(kind, conditions, 0)) {
         DBGrid1->setVisible(false);
@@ -657,7 +670,7 @@ bool Tszgl::listEntries(EntryKind kind, const QString& conditions, int row)
     row = static_cast<int>(std::clamp<qint64>(row, 0, count - 1));
     DBGrid1->setCurrentIndex(model->index(row, 0));
     m_listing.setRow(row);
-    BitBtn_cx_txt->setEnabled(true);
+    setExportsEnabled(true);
     BitBtn_del->setEnabled(true);
     return true;
 }
@@ -681,7 +694,7 @@ void Tszgl::hideListing()
     hideGrid();
     Label_count->clear();
     Label_sum->clear();
-    BitBtn_cx_txt->setEnabled(false);
+    setExportsEnabled(false);
     BitBtn_del->setEnabled(false);
     syncUpdateButton();
 }
@@ -756,6 +769,12 @@ void Tszgl::BitBtn_delClick()
     syncUpdateButton();
 }
 
+void Tszgl::setExportsEnabled(bool enabled)
+{
+    BitBtn_cx_txt->setEnabled(enabled);
+    BitBtn_table->setEnabled(enabled);
+}
+
 void Tszgl::refreshBudgetLabel()
 {
     guarded(m_messages, [this] {
@@ -815,5 +834,25 @@ void Tszgl::BitBtn_cx_txtClick()
             m_listing.setRow(last);
         }
         m_messages.info(QStringLiteral("数据导出完成，文件名：") + fileName);
+    });
+}
+
+void Tszgl::BitBtn_tableClick()
+{
+    guarded(m_messages, [&] {
+        if (!m_listed)
+            return;
+        const QString path = askTableFile(this, m_context.workFile(listingTableFileName()));
+        if (path.isEmpty())
+            return;
+        if (const QString refused = TableWriter::rowLimitError(path, m_listed->count);
+            !refused.isEmpty()) {
+            m_messages.info(refused);
+            return;
+        }
+        ProgressDialog progress(this, QStringLiteral("正在导出表格……"));
+        writeListingTable(path, listingCaptions(m_listed->kind), m_listing, m_listed->count,
+                          progress.progress());
+        m_messages.info(QStringLiteral("表格导出完成！"));
     });
 }

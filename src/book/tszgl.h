@@ -20,7 +20,7 @@ class QRadioButton;
 class QTableView;
 
 // The income and expense book: records entries, searches them with their count
-// and sum, deletes a listed entry and exports a listing to a text file.
+// and sum, deletes a listed entry and exports a listing to a text file or a table.
 class Tszgl final : public QWidget
 {
     Q_OBJECT
@@ -42,6 +42,7 @@ public Q_SLOTS:
     void BitBtn_cxClick();
     void BitBtn_delClick();
     void BitBtn_cx_txtClick();
+    void BitBtn_tableClick();
     // The budget line of the chosen expense category in the entry date's month.
     void refreshBudgetLabel();
 
@@ -84,6 +85,8 @@ private:
     void syncListingRow();
     void hideGrid();
     void connectGridSelection();
+    // 导出数据 and 导出表格 act on the listing alike.
+    void setExportsEnabled(bool enabled);
 
     // The entries the grid lists, as the search that found them.
     struct Listed
@@ -134,8 +137,11 @@ private:
     QComboBox* ComboBox_cx_lb = nullptr;
     QLabel* Label_cx_je = nullptr;
     QLineEdit* Edit_cx_je = nullptr;
+    QLabel* Label_cx_sm = nullptr;
+    QLineEdit* Edit_cx_sm = nullptr;
     QPushButton* BitBtn_cx = nullptr;
     QPushButton* BitBtn_cx_txt = nullptr;
+    QPushButton* BitBtn_table = nullptr;
     QLabel* Label_count = nullptr;
     QLabel* Label_sum = nullptr;
     QTableView* DBGrid1 = nullptr;

@@ -1,7 +1,7 @@
 #include "share/analysispage.h"
 
-#include "share/pendingfile.h"
 #include "store/numbers.h"
+#include "store/pendingfile.h"
 
 #include <QAbstractAxis>
 #include <QAbstractBarSeries>
@@ -19,6 +19,8 @@
 #include <QPdfWriter>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <functional>
 
 namespace {
@@ -223,7 +225,20 @@ bool printAnalysisPage(QPagedPaintDevice& device, const AnalysisPage& page)
     return painter.end();
 }
 
-bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* error)
+void previewAnalysisPage(QWidget* parent, const AnalysisPage& page)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(page.title);
+    setAnalysisPageLayout(printer);
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("PrintPreviewDialog_fx"));
+    preview.setWindowTitle(QStringLiteral("打印预览"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&page](QPrinter* target) { printAnalysisPage(*target, page); });
+    preview.exec();
+}
+
+void writeAnalysisPdf(const QString& path, const AnalysisPage& page)
 {
     // One page is small: it is made in memory and written through one file.
     QBuffer pdf;
@@ -238,9 +253,6 @@ bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* er
     PendingFile file(path);
     if (!painted)
         file.fail(QStringLiteral("the page could not be drawn"));
-    else if (file.create() && file.write(pdf.data()))
-        file.commit();
-    if (file.failed() && error)
-        *error = file.error();
-    return !file.failed();
+    file.write(pdf.data());
+    file.commit();
 }

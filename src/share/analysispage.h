@@ -10,6 +10,7 @@
 class QGraphicsView;
 class QPagedPaintDevice;
 class QPainter;
+class QWidget;
 
 // What the analysis page shows, as the analysis window holds it.
 struct AnalysisPage
@@ -50,6 +51,10 @@ void paintAnalysisPage(QPainter& painter, const QRectF& area, const AnalysisPage
 // Lays out the device's page and paints it there (a print preview's printer).
 bool printAnalysisPage(QPagedPaintDevice& device, const AnalysisPage& page);
 
+// A print preview of the page, landscape A4, from which the user prints or
+// saves a PDF; returns when the preview is closed.
+void previewAnalysisPage(QWidget* parent, const AnalysisPage& page);
+
 // Writes the page as a one-page PDF at path, whole or not at all (PendingFile).
-// On failure returns false and sets the error text.
-bool writeAnalysisPdf(const QString& path, const AnalysisPage& page, QString* error = nullptr);
+// Throws StoreError.
+void writeAnalysisPdf(const QString& path, const AnalysisPage& page);

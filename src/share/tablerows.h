@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class Statement;
+
 // Rows of the tables the windows export, beside the text files they already
 // write. The book listing's header is the grid's captions (listingCaptions).
 
@@ -17,6 +19,9 @@ QString listingTableFileName();
 // A listed entry under the listing's seven columns: number, date, code, name,
 // amount, remark as stored, period key.
 TableRow listingTableRow(const ExportEntry& entry, const QString& periodKey);
+// The row a listing's statement stands on, by column position, written into
+// row, whose texts reuse their buffers from the row before.
+void readListingRow(const Statement& rows, TableRow& row);
 
 // "时期", "收支", "代码", "名称", "金额", "比例(%)".
 QStringList reportTableCaptions();

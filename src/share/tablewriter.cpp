@@ -1,11 +1,13 @@
 #include "share/tablewriter.h"
 
-#include "share/pendingfile.h"
 #include "store/numbers.h"
+#include "store/pendingfile.h"
 
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <xlsxwriter.h>
 
@@ -19,12 +21,11 @@ QString rowLimitMessage()
         .arg(TableWriter::xlsxMaxDataRows);
 }
 
-// Texts a spreadsheet would run as a formula, or read as one after trimming.
-bool looksLikeFormula(const QString& text)
+// The first characters of texts a spreadsheet would run as a formula, or read
+// as one after trimming.
+bool startsFormula(char16_t first)
 {
-    if (text.isEmpty())
-        return false;
-    switch (text.front().unicode()) {
+    switch (first) {
     case '=':
     case '+':
     case '-':
@@ -37,12 +38,9 @@ bool looksLikeFormula(const QString& text)
     }
 }
 
-// "-0.05", "3500.00".
-QString centsText(qint64 cents)
+bool looksLikeFormula(QStringView text)
 {
-    const quint64 magnitude = cents < 0 ? 0 - static_cast<quint64>(cents) : cents;
-    return (cents < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
-           QLatin1Char('.') + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    return !text.isEmpty() && startsFormula(text.front().unicode());
 }
 
 // Places a text takes in a sheet's column: a Chinese character two.
@@ -65,16 +63,16 @@ TableCell TableCell::amount(double value)
     return number(value);
 }
 
-// One format's way of putting rows into the pending file.
+// One format's way of putting rows into the pending file. Every step throws
+// StoreError.
 class TableWriter::Sink
 {
 public:
     explicit Sink(const QString& path) : m_file(path) {}
     virtual ~Sink() = default;
-    virtual bool begin(const QStringList& captions) = 0;
-    virtual bool addRow(const TableRow& cells) = 0;
-    virtual bool commit() = 0;
-    const QString& error() const { return m_file.error(); }
+    virtual void begin(const QStringList& captions) = 0;
+    virtual void addRow(const TableRow& cells) = 0;
+    virtual void commit() = 0;
 
 protected:
     PendingFile m_file;
@@ -87,87 +85,193 @@ class CsvSink final : public TableWriter::Sink
 public:
     using Sink::Sink;
 
-    bool begin(const QStringList& captions) override
+    void begin(const QStringList& captions) override
     {
-        if (!m_file.create())
-            return false;
         m_chunk.reserve(kChunkBytes + 4096);
         m_chunk += "\xEF\xBB\xBF";
         m_columns = captions.size();
-        for (qsizetype i = 0; i < captions.size(); ++i)
-            field(i, captions[i]);
-        return endLine();
+        for (qsizetype i = 0; i < captions.size(); ++i) {
+            separate(i);
+            text(captions[i], false);
+        }
+        endLine();
     }
 
-    bool addRow(const TableRow& cells) override
+    void addRow(const TableRow& cells) override
     {
-        if (m_file.failed())
-            return false;
         // Every line as many fields as the header, as readers expect.
-        for (qsizetype i = 0; i < std::max(cells.size(), m_columns); ++i)
-            field(i, i < cells.size() ? cellText(cells[i]) : QString());
-        return endLine();
+        const qsizetype fields = std::max(cells.size(), m_columns);
+        for (qsizetype i = 0; i < fields; ++i) {
+            separate(i);
+            if (i < cells.size())
+                cell(cells[i]);
+        }
+        endLine();
     }
 
-    bool commit() override
+    void commit() override
     {
-        if (m_file.failed() || !m_file.write(m_chunk))
-            return false;
-        m_chunk.clear();
-        return m_file.commit();
+        m_file.write(m_chunk);
+        m_chunk.resize(0);
+        m_file.commit();
     }
 
 private:
-    static QString cellText(const TableCell& cell)
+    // Each field goes straight into the chunk: a listing has millions of them.
+    void cell(const TableCell& cell)
     {
         switch (cell.kind) {
         case TableCell::Kind::Empty:
-            return QString();
+            return;
         case TableCell::Kind::Text:
-            // A leading apostrophe is what spreadsheets take for "this is text".
-            return looksLikeFormula(cell.textValue) ? QLatin1Char('\'') + cell.textValue
-                                                    : cell.textValue;
+            return text(cell.textValue, true);
+        case TableCell::Kind::Utf8Text:
+            return utf8Text(cell.utf8Value);
         case TableCell::Kind::Date:
-            return cell.dateValue.isValid() ? dateText(cell.dateValue) : QString();
+            if (cell.dateValue.isValid())
+                date(cell.dateValue);
+            return;
         case TableCell::Kind::Cents:
-            return centsText(cell.whole);
+            return cents(cell.whole);
         case TableCell::Kind::Integer:
-            return QString::number(cell.whole);
+            return integer(cell.whole);
         case TableCell::Kind::Number:
-            return numberText(cell.real);
+            return text(numberText(cell.real), false);
         }
-        return QString();
     }
 
-    void field(qsizetype index, const QString& text)
+    void separate(qsizetype index)
     {
         if (index > 0)
             m_chunk += ',';
-        const bool quoted = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(',')) ||
-                            text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-        if (!quoted) {
-            m_chunk += text.toUtf8();
-            return;
-        }
-        QString doubled = text;
-        doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        m_chunk += '"';
-        m_chunk += doubled.toUtf8();
-        m_chunk += '"';
     }
 
-    bool endLine()
+    void text(QStringView value, bool guarded)
+    {
+        bool quoted = false;
+        for (const QChar c : value) {
+            if (c == QLatin1Char('"') || c == QLatin1Char(',') || c == QLatin1Char('\r') ||
+                c == QLatin1Char('\n')) {
+                quoted = true;
+                break;
+            }
+        }
+        if (quoted)
+            m_chunk += '"';
+        // A leading apostrophe is what spreadsheets take for "this is text".
+        if (guarded && looksLikeFormula(value))
+            m_chunk += '\'';
+        if (!quoted) {
+            utf8(value);
+        } else {
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.size(); ++i) {
+                if (value[i] == QLatin1Char('"')) {
+                    utf8(value.sliced(from, i + 1 - from));
+                    m_chunk += '"';
+                    from = i + 1;
+                }
+            }
+            utf8(value.sliced(from));
+            m_chunk += '"';
+        }
+    }
+
+    // The same for a text in UTF-8: the characters that matter are ASCII.
+    void utf8Text(QByteArrayView value)
+    {
+        const bool quoted = needsQuotes(value);
+        if (quoted)
+            m_chunk += '"';
+        if (!value.isEmpty() && startsFormula(static_cast<uchar>(value.front())))
+            m_chunk += '\'';
+        if (!quoted) {
+            m_chunk += value;
+        } else {
+            qsizetype from = 0;
+            for (qsizetype i = 0; i < value.size(); ++i) {
+                if (value[i] == '"') {
+                    m_chunk += value.sliced(from, i + 1 - from);
+                    m_chunk += '"';
+                    from = i + 1;
+                }
+            }
+            m_chunk += value.sliced(from);
+            m_chunk += '"';
+        }
+    }
+
+    static bool needsQuotes(QByteArrayView value)
+    {
+        for (const char c : value) {
+            if (c == '"' || c == ',' || c == '\r' || c == '\n')
+                return true;
+        }
+        return false;
+    }
+
+    void utf8(QStringView value)
+    {
+        const qsizetype at = m_chunk.size();
+        m_chunk.resize(at + m_utf8.requiredSpace(value.size()));
+        char* end = m_utf8.appendToBuffer(m_chunk.data() + at, value);
+        m_chunk.resize(end - m_chunk.constData());
+    }
+
+    void integer(qint64 value)
+    {
+        char digits[24];
+        m_chunk.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    }
+
+    // "-0.05", "3500.00".
+    void cents(qint64 value)
+    {
+        const quint64 magnitude = value < 0 ? 0 - static_cast<quint64>(value) : value;
+        if (value < 0)
+            m_chunk += '-';
+        char digits[24];
+        m_chunk.append(digits,
+                       std::to_chars(digits, digits + sizeof digits, magnitude / 100).ptr - digits);
+        m_chunk += '.';
+        m_chunk += static_cast<char>('0' + magnitude % 100 / 10);
+        m_chunk += static_cast<char>('0' + magnitude % 10);
+    }
+
+    void date(const QDate& value)
+    {
+        int y = 0;
+        int m = 0;
+        int d = 0;
+        value.getDate(&y, &m, &d);
+        if (y < 1000 || y > 9999)
+            return text(dateText(value), false);
+        const char digits[10] = {static_cast<char>('0' + y / 1000),
+                                 static_cast<char>('0' + y / 100 % 10),
+                                 static_cast<char>('0' + y / 10 % 10),
+                                 static_cast<char>('0' + y % 10),
+                                 '-',
+                                 static_cast<char>('0' + m / 10),
+                                 static_cast<char>('0' + m % 10),
+                                 '-',
+                                 static_cast<char>('0' + d / 10),
+                                 static_cast<char>('0' + d % 10)};
+        m_chunk.append(digits, sizeof digits);
+    }
+
+    void endLine()
     {
         m_chunk += "\r\n";
         if (m_chunk.size() < kChunkBytes)
-            return true;
-        const bool written = m_file.write(m_chunk);
-        m_chunk.clear();
-        return written;
+            return;
+        m_file.write(m_chunk);
+        // Keeps its room for the next lines.
+        m_chunk.resize(0);
     }
 
     QByteArray m_chunk;
     qsizetype m_columns = 0;
+    QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
 class XlsxSink final : public TableWriter::Sink
@@ -175,16 +279,10 @@ class XlsxSink final : public TableWriter::Sink
 public:
     using Sink::Sink;
 
-    ~XlsxSink() override
-    {
-        if (m_book)
-            lxw_workbook_free(m_book);
-    }
+    ~XlsxSink() override { close(); }
 
-    bool begin(const QStringList& captions) override
+    void begin(const QStringList& captions) override
     {
-        if (!m_file.create())
-            return false;
         // The sheet's rows wait in a nameless file beside the target, not in
         // memory and not on a /tmp that may live in memory.
         m_folder = QFile::encodeName(QFileInfo(m_file.temporaryPath()).absolutePath());
@@ -196,7 +294,7 @@ public:
         if (m_book)
             m_sheet = workbook_add_worksheet(m_book, nullptr);
         if (!m_book || !m_sheet)
-            return m_file.fail(PendingFile::systemReason(errno ? errno : ENOMEM));
+            fail(PendingFile::systemReason(errno ? errno : ENOMEM));
 
         lxw_format* bold = workbook_add_format(m_book);
         format_set_bold(bold);
@@ -209,52 +307,59 @@ public:
             const auto col = static_cast<lxw_col_t>(i);
             const double width = std::max(12, displayWidth(captions[i]) + 4);
             worksheet_set_column(m_sheet, col, col, width, nullptr);
-            if (!check(worksheet_write_string(m_sheet, 0, col, captions[i].toUtf8().constData(),
-                                              bold)))
-                return false;
+            check(worksheet_write_string(m_sheet, 0, col, captions[i].toUtf8().constData(), bold));
         }
         worksheet_freeze_panes(m_sheet, 1, 0);
-        return true;
     }
 
-    bool addRow(const TableRow& cells) override
+    void addRow(const TableRow& cells) override
     {
-        if (m_file.failed())
-            return false;
         if (!m_sheet)
-            return m_file.fail(QStringLiteral("the file is not open"));
+            fail(QStringLiteral("the file is not open"));
         if (m_rows == TableWriter::xlsxMaxDataRows)
-            return m_file.fail(rowLimitMessage());
+            fail(rowLimitMessage());
         ++m_rows;
         const auto row = static_cast<lxw_row_t>(m_rows);
-        for (qsizetype i = 0; i < cells.size(); ++i) {
-            if (!check(write(row, static_cast<lxw_col_t>(i), cells[i])))
-                return false;
-        }
-        return true;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            check(write(row, static_cast<lxw_col_t>(i), cells[i]));
     }
 
-    bool commit() override
+    void commit() override
     {
-        if (m_file.failed())
-            return false;
         if (!m_book)
-            return m_file.fail(QStringLiteral("the file is not open"));
+            fail(QStringLiteral("the file is not open"));
         lxw_workbook* book = m_book;
         m_book = nullptr;
+        m_sheet = nullptr;
         errno = 0;
         const lxw_error result = workbook_close(book);
         if (result != LXW_NO_ERROR) {
             // The file and zip failures leave the system's reason in errno.
             const bool system =
                 result >= LXW_ERROR_CREATING_XLSX_FILE && result <= LXW_ERROR_ZIP_CLOSE;
-            return m_file.fail(system && errno != 0 ? PendingFile::systemReason(errno)
-                                                    : QString::fromUtf8(lxw_strerror(result)));
+            fail(system && errno != 0 ? PendingFile::systemReason(errno)
+                                      : QString::fromUtf8(lxw_strerror(result)));
         }
-        return m_file.commit();
+        m_file.commit();
     }
 
 private:
+    // Drops the workbook unwritten.
+    void close()
+    {
+        if (m_book)
+            lxw_workbook_free(m_book);
+        m_book = nullptr;
+        m_sheet = nullptr;
+    }
+
+    // A workbook left open would write its file at its close.
+    [[noreturn]] void fail(const QString& reason)
+    {
+        close();
+        m_file.fail(reason);
+    }
+
     lxw_error write(lxw_row_t row, lxw_col_t col, const TableCell& cell)
     {
         switch (cell.kind) {
@@ -262,6 +367,9 @@ private:
             return LXW_NO_ERROR;
         case TableCell::Kind::Text:
             return text(row, col, cell.textValue);
+        case TableCell::Kind::Utf8Text:
+            // A byte array ends in a NUL, as the library reads strings.
+            return worksheet_write_string(m_sheet, row, col, cell.utf8Value.constData(), nullptr);
         case TableCell::Kind::Date: {
             const QDate& d = cell.dateValue;
             if (!d.isValid())
@@ -292,9 +400,10 @@ private:
         return worksheet_write_string(m_sheet, row, col, value.toUtf8().constData(), nullptr);
     }
 
-    bool check(lxw_error result)
+    void check(lxw_error result)
     {
-        return result == LXW_NO_ERROR || m_file.fail(QString::fromUtf8(lxw_strerror(result)));
+        if (result != LXW_NO_ERROR)
+            fail(QString::fromUtf8(lxw_strerror(result)));
     }
 
     QByteArray m_folder;
@@ -307,12 +416,13 @@ private:
 
 } // namespace
 
-TableWriter::TableWriter(const QString& path)
+TableWriter::TableWriter(const QString& path, const QStringList& captions)
 {
     if (formatOf(path) == Format::Xlsx)
         m_sink = std::make_unique<XlsxSink>(path);
     else
         m_sink = std::make_unique<CsvSink>(path);
+    m_sink->begin(captions);
 }
 
 TableWriter::~TableWriter() = default;
@@ -331,22 +441,12 @@ QString TableWriter::rowLimitError(const QString& path, qint64 dataRows)
     return QFileInfo(path).fileName() + QStringLiteral(": ") + rowLimitMessage();
 }
 
-bool TableWriter::begin(const QStringList& captions)
+void TableWriter::addRow(const TableRow& cells)
 {
-    return m_sink->begin(captions);
+    m_sink->addRow(cells);
 }
 
-bool TableWriter::addRow(const TableRow& cells)
+void TableWriter::commit()
 {
-    return m_sink->addRow(cells);
-}
-
-bool TableWriter::commit()
-{
-    return m_sink->commit();
-}
-
-const QString& TableWriter::error() const
-{
-    return m_sink->error();
+    m_sink->commit();
 }

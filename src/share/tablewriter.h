@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -14,25 +15,27 @@ struct TableCell
     {
         Empty,
         Text,
+        Utf8Text, // a text as valid UTF-8 bytes, as the book gives it: no conversion
         Date,
         Cents, // an amount in whole cents, shown with two decimals
         Integer,
         Number // any other figure, in general number text
     };
 
-    static TableCell text(const QString& value) { return {Kind::Text, value, {}, 0, 0}; }
-    static TableCell date(const QDate& value) { return {Kind::Date, {}, value, 0, 0}; }
-    static TableCell cents(qint64 value) { return {Kind::Cents, {}, {}, value, 0}; }
+    static TableCell text(const QString& value) { return {Kind::Text, value, {}, 0, 0, {}}; }
+    static TableCell date(const QDate& value) { return {Kind::Date, {}, value, 0, 0, {}}; }
+    static TableCell cents(qint64 value) { return {Kind::Cents, {}, {}, value, 0, {}}; }
     // Rounded to whole cents, ties to even; a figure beyond them stays a number.
     static TableCell amount(double value);
-    static TableCell integer(qint64 value) { return {Kind::Integer, {}, {}, value, 0}; }
-    static TableCell number(double value) { return {Kind::Number, {}, {}, 0, value}; }
+    static TableCell integer(qint64 value) { return {Kind::Integer, {}, {}, value, 0, {}}; }
+    static TableCell number(double value) { return {Kind::Number, {}, {}, 0, value, {}}; }
 
     Kind kind = Kind::Empty;
     QString textValue;
     QDate dateValue;
     qint64 whole = 0;
     double real = 0;
+    QByteArray utf8Value;
 };
 using TableRow = QList<TableCell>;
 
@@ -46,7 +49,8 @@ using TableRow = QList<TableCell>;
 // always writes texts as string cells.
 //
 // The file appears whole or not at all (PendingFile): a failure at any step
-// leaves an older file of the name as it was, and error() says why.
+// leaves an older file of the name as it was and throws StoreError with the
+// file's name and the reason.
 class TableWriter final
 {
 public:
@@ -58,7 +62,8 @@ public:
     // Data rows a sheet holds below its header row.
     static constexpr qint64 xlsxMaxDataRows = 1048575;
 
-    explicit TableWriter(const QString& path);
+    // Creates the file and writes the header row. Throws StoreError.
+    TableWriter(const QString& path, const QStringList& captions);
     // Discards the file unless commit() succeeded.
     ~TableWriter();
     TableWriter(const TableWriter&) = delete;
@@ -69,12 +74,10 @@ public:
     // hold, or an empty text when it can; asked before a long export starts.
     static QString rowLimitError(const QString& path, qint64 dataRows);
 
-    // Creates the file and writes the header row.
-    bool begin(const QStringList& captions);
-    // A failure is kept: later rows are ignored and commit() reports it.
-    bool addRow(const TableRow& cells);
-    bool commit();
-    const QString& error() const;
+    // Throws StoreError; the file is then discarded.
+    void addRow(const TableRow& cells);
+    // Puts the complete file in place. Throws StoreError.
+    void commit();
 
     class Sink;
 

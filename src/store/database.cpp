@@ -185,6 +185,7 @@ void Database::ensureOpen()
                     SQLITE_NOTADB);
         }
         execute(QStringLiteral("pragma synchronous=FULL"));
+        execute(QStringLiteral("pragma cache_size=-%1").arg(kPageCacheKiB));
         if (!installExactSum(raw))
             throw StoreError(QStringLiteral("cannot install the exact sum on %1").arg(m_path));
         if (!isReadOnly())

@@ -111,6 +111,11 @@ void moveIntoPlace(const QString& from, const QString& to);
 // only, to be moved into place when complete. Throws StoreError.
 QString temporaryFileBeside(const QString& path);
 
+// What the connection keeps of the book in memory, in KiB, at most: the
+// remark search's index of a book of a million entries, so that a search
+// repeated over many years reads it from memory instead of the file.
+inline constexpr int kPageCacheKiB = 65536;
+
 // Replaces sum() on a raw SQLite connection by one that adds amounts exactly
 // to the cent. Every connection of the program gets it.
 bool installExactSum(void* sqliteHandle);

@@ -22,6 +22,15 @@ const QList<AddedTable>& addedTables()
          {QStringLiteral("create table if not exists yss (lb text collate nocase not null, "
                          "yf text not null, je integer not null, unique (yf, lb))")},
          true},
+        // The remark search (说明包含) finds dates, remarks and amounts in these
+        // indexes alone: its count and sum over many years read them instead of
+        // every entry. Indexes of the entries, so the reset leaves them be.
+        {QStringLiteral("srb_rq_sm_je"),
+         {QStringLiteral("create index if not exists srb_rq_sm_je on srb(srrq, srsm, srje)")},
+         false},
+        {QStringLiteral("zcb_rq_sm_je"),
+         {QStringLiteral("create index if not exists zcb_rq_sm_je on zcb(zcrq, zcsm, zcje)")},
+         false},
     };
     return tables;
 }

@@ -5,6 +5,8 @@
 #include "store/storeerror.h"
 
 #include <QDate>
+#include <QStringDecoder>
+#include <cstring>
 #include <sqlite3.h>
 
 Statement::Statement(Database& database, const QString& text, const QVariantList& values)
@@ -137,4 +139,35 @@ void Statement::appendRow(QList<QVariant>& values) const
 {
     for (int i = 0; i < m_columns; ++i)
         values.append(value(i));
+}
+
+qint64 Statement::integerValue(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double Statement::realValue(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
+void Statement::textValue(int column, QString& out) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    const int size = sqlite3_column_bytes(m_statement, column);
+    // As QString::fromUtf8 reads it: a leading byte order mark is kept.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    out.resize(utf8.requiredSpace(size));
+    const QChar* end = utf8.appendToBuffer(out.data(), QByteArrayView(bytes, size));
+    out.truncate(end - out.constData());
+}
+
+void Statement::textBytes(int column, QByteArray& out) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    const int size = sqlite3_column_bytes(m_statement, column);
+    out.resize(size);
+    if (size > 0)
+        std::memcpy(out.data(), bytes, static_cast<size_t>(size));
 }

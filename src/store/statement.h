@@ -37,6 +37,14 @@ public:
     QVariant value(int column) const;
     // Appends every value of the current row.
     void appendRow(QList<QVariant>& values) const;
+    // A value of the current row converted as the engine converts it, without a
+    // variant, for readers of many rows: an integer, a real, or a text decoded
+    // into out, whose buffer is reused (null reads as empty).
+    qint64 integerValue(int column) const;
+    double realValue(int column) const;
+    void textValue(int column, QString& out) const;
+    // The text as the engine holds it, UTF-8, copied into out (its buffer reused).
+    void textBytes(int column, QByteArray& out) const;
 
 private:
     void bind(int index, const QVariant& value);

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "store/pendingfile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <memory>
-
-class QSaveFile;
 
 // Writes GBK text, each line ending in CR LF, into a new file that replaces
 // path only once it is complete and on disk. Lines are written as they come, so
 // a file of any length costs little memory. A file the writer creates is
 // readable by its owner only; a file it replaces keeps its permissions. On any
 // failure nothing changes on disk: an older file stays as it was, no new file
-// is left, and the StoreError thrown names the file and the system's reason.
+// is left, and the StoreError thrown names the file and the system's reason
+// (PendingFile).
 class GbkTextFile final
 {
 public:
@@ -30,10 +30,8 @@ public:
 
 private:
     void writeOut();
-    [[noreturn]] void fail(const QString& reason) const;
 
-    QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    PendingFile m_file;
     QByteArray m_chunk;
 };
 

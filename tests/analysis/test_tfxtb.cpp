@@ -8,11 +8,14 @@
 #include "testsupport.h"
 
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
@@ -128,6 +131,8 @@ private Q_SLOTS:
     void failedWriteShowsTheSystemMessage();
     void reportLeavesAListingShownElsewhere();
     void reportThatCannotBeCompletedWritesNothing();
+    void reportTables();
+    void pdfOfTheChartsAndTheStrip();
 };
 
 void TestTfxtb::startsWithOnlyTheInputs()
@@ -814,6 +819,82 @@ void TestTfxtb::reportThatCannotBeCompletedWritesNothing()
         QVERIFY2(error.contains(FullDisk::fullText()), qPrintable(error));
     QCOMPARE(readFile(disk.filePath(name)), FullDisk::older());
     QCOMPARE(disk.files(), QStringList({name, QStringLiteral("filler")}));
+}
+
+void TestTfxtb::reportTables()
+{
+    Fixture f;
+    addCategory(f.book, "S", "01", "工资");
+    addCategory(f.book, "S", "02", "奖金");
+    addCategory(f.book, "Z", "01", "餐饮");
+    addEntry(f.book, "S", QDate(2005, 1, 10), "01", "工资", 3000);
+    addEntry(f.book, "S", QDate(2005, 12, 10), "01", "工资", 2000);
+    addEntry(f.book, "S", QDate(2005, 6, 10), "02", "奖金", 1000);
+    addEntry(f.book, "S", QDate(2005, 6, 10), "09", "其他", 500);
+    addEntry(f.book, "Z", QDate(2005, 3, 3), "01", "餐饮", 0.1);
+    addEntry(f.book, "Z", QDate(2005, 3, 4), "01", "吃饭", 0.2);
+    f.child<QLineEdit>("Edit_bb_year")->setText(QStringLiteral("2005"));
+    const QString name = QStringLiteral("2005年度收支情况报告表.csv");
+    const QString path = QDir(f.book.dir()).filePath(name);
+    QString suggested;
+    onNextFileDialog([&](QFileDialog* dialog) {
+        suggested = dialog->selectedFiles().value(0);
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    f.child<QPushButton>("BitBtn_table_year")->click();
+    QCOMPARE(suggested, path);
+    QCOMPARE(f.book.messages().infos,
+             QStringList{QStringLiteral("2005年度报表导出完毕，文件名：") + name});
+    // The text report's figures, to the cent.
+    QCOMPARE(f.file(name), QByteArray("\xEF\xBB\xBF"
+                                      "时期,收支,代码,名称,金额,比例(%)\r\n"
+                                      "2005,收入,01,工资,5000.00,76.9230769230769\r\n"
+                                      "2005,收入,02,奖金,1000.00,15.3846153846154\r\n"
+                                      "2005,收入合计,,,6500.00,\r\n"
+                                      "2005,支出,01,吃饭,0.20,66.6666666666667\r\n"
+                                      "2005,支出,01,餐饮,0.10,33.3333333333333\r\n"
+                                      "2005,支出合计,,,0.30,\r\n"
+                                      "2005,收入－支出,,,6499.70,\r\n"));
+
+    // The month's table checks its period as the month's report does.
+    f.child<QLineEdit>("Edit_bb_month")->setText(QStringLiteral("2005"));
+    f.child<QPushButton>("BitBtn_table_month")->click();
+    QCOMPARE(f.book.messages().infos.last(), QStringLiteral("请输入六位长的月份，如200511"));
+}
+
+void TestTfxtb::pdfOfTheChartsAndTheStrip()
+{
+    Fixture f;
+    addCategory(f.book, "S", "01", "工资");
+    addEntry(f.book, "S", QDate(2005, 3, 1), "01", "工资", 3500);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.setRange(QDate(2005, 1, 1), QDate(2005, 12, 31));
+    f.run();
+    QVERIFY(f.chartsShown());
+    // The strip's buttons stand inside the group, left to right, apart.
+    const auto* group = f.child<QGroupBox>("GroupBox2");
+    QRect previous;
+    for (const char* name :
+         {"BitBtn_table_year", "BitBtn_table_month", "BitBtn_print", "BitBtn_pdf"}) {
+        const QRect at = f.child<QPushButton>(name)->geometry();
+        QVERIFY2(group->rect().contains(at) && !at.intersects(previous), name);
+        previous = at;
+    }
+
+    f.child<QPushButton>("BitBtn_pdf")->click();
+    QCOMPARE(f.book.messages().infos, QStringList{QStringLiteral("PDF导出完成！")});
+    QProcess pdftotext;
+    pdftotext.start(
+        QStringLiteral("pdftotext"),
+        {QDir(f.book.dir()).filePath(QStringLiteral("2005图表分析.pdf")), QStringLiteral("-")});
+    QVERIFY2(pdftotext.waitForFinished(), "pdftotext (poppler-utils) did not run");
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    for (const QString& expected :
+         {QStringLiteral("2005-01-01－至－2005-12-31"), QStringLiteral("当期收入合计：3500"),
+          QStringLiteral("2005年收支按月对比图")})
+        QVERIFY2(text.contains(expected), qPrintable(text));
 }
 
 QTEST_MAIN(TestTfxtb)

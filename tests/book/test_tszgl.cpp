@@ -11,6 +11,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,12 +193,11 @@ private Q_SLOTS:
     void tabOrder()
     {
         const QStringList expected = {
-            "DateTimePicker_cx1", "DateTimePicker_cx2", "Edit_cx_je",
-            "BitBtn_cx",          "ComboBox_cx_lb",     "RadioButton_cx_sr",
-            "RadioButton_cx_zc",  "BitBtn_cx_txt",      "DBGrid1",
-            "DateTimePicker_lr",  "ComboBox_lr_lb",     "Edit_lr_je",
-            "Memo_lr_sm",         "BitBtn_save",        "BitBtn_resume",
-            "RadioButton_lr_sr",  "RadioButton_lr_zc",  "BitBtn_update",
+            "DateTimePicker_cx1", "DateTimePicker_cx2", "Edit_cx_je",        "Edit_cx_sm",
+            "BitBtn_cx",          "ComboBox_cx_lb",     "RadioButton_cx_sr", "RadioButton_cx_zc",
+            "BitBtn_cx_txt",      "BitBtn_table",       "DBGrid1",           "DateTimePicker_lr",
+            "ComboBox_lr_lb",     "Edit_lr_je",         "Memo_lr_sm",        "BitBtn_save",
+            "BitBtn_resume",      "RadioButton_lr_sr",  "RadioButton_lr_zc", "BitBtn_update",
             "BitBtn_del"};
         QStringList seen;
         QWidget* start = date("DateTimePicker_cx1");
@@ -320,6 +320,9 @@ private Q_SLOTS:
         typeText(memo, QStringLiteral("字"));
         typeText(memo, QStringLiteral("a"));
         QCOMPARE(memo->text(), QString(100, QChar(0x6C49)));
+        // The remark search takes what a remark takes.
+        typeText(edit("Edit_cx_sm"), QString(101, QChar(0x6C49)));
+        QCOMPARE(edit("Edit_cx_sm")->text(), QString(100, QChar(0x6C49)));
     }
 
     void entryKindSwitching()
@@ -387,6 +390,70 @@ private Q_SLOTS:
         QCOMPARE(grid()->model()->index(0, 0).data().toInt(), 2); // newest first
         QCOMPARE(grid()->model()->index(2, 0).data().toInt(), 3);
         QVERIFY(btn("BitBtn_cx_txt")->isEnabled() && btn("BitBtn_del")->isEnabled());
+    }
+
+    void remarkSearchAndItsExport()
+    {
+        seedNovember();
+        book->exec(income(QStringLiteral("2005-11-08"), QStringLiteral("02"),
+                          QStringLiteral("奖金"), QStringLiteral("7"),
+                          QStringLiteral("100%_Done")));
+        radio("RadioButton_cx_sr")->click();
+        setRange(QDate(2005, 11, 1), QDate(2005, 11, 30));
+        typeText(edit("Edit_cx_sm"), QStringLiteral("%_d"));
+        book->takeStatements();
+        QTest::keyClick(edit("Edit_cx_sm"), Qt::Key_Return);
+        const QString condition = QStringLiteral(
+            "srrq between #2005-11-01# and #2005-11-30# and srsm like '%\\%\\_d%' escape '\\'");
+        QCOMPARE(
+            book->takeStatements(),
+            QStringList({QStringLiteral("select count(*),sum(srje) from srb where ") + condition,
+                         QStringLiteral("select * from srb where ") + condition +
+                             QStringLiteral(" order by srrq desc")}));
+        QCOMPARE(get<QLabel>("Label_count")->text(), QStringLiteral("共 1 条记录  "));
+        // The text export lists what the search found.
+        btn("BitBtn_cx_txt")->click();
+        const QByteArray exported =
+            readFile(inBook(QStringLiteral("收入2005-11-01--2005-11-30.txt")));
+        QCOMPARE(exported.count("\r\n"), 3 + 1 + 6);
+        QVERIFY(exported.contains("--4--2005-11-08--02--"));
+        book->takeStatements();
+
+        // Emptied, the search is the one without it.
+        edit("Edit_cx_sm")->clear();
+        btn("BitBtn_cx")->click();
+        QVERIFY(!book->takeStatements().join(QString()).contains(QStringLiteral("like")));
+        QCOMPARE(get<QLabel>("Label_count")->text(), QStringLiteral("共 4 条记录  "));
+    }
+
+    void tableExportOfTheListing()
+    {
+        seedNovember();
+        QVERIFY(!btn("BitBtn_table")->isEnabled());
+        searchIncomeNovember();
+        QVERIFY(btn("BitBtn_table")->isEnabled());
+        const QString csv = inBook(QStringLiteral("收支查询.csv"));
+        QString suggested;
+        onNextFileDialog([&](QFileDialog* dialog) {
+            suggested = dialog->selectedFiles().value(0);
+            dialog->selectFile(csv);
+            static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
+        });
+        btn("BitBtn_table")->click();
+        QCOMPARE(suggested, csv);
+        QCOMPARE(infos().last(), QStringLiteral("表格导出完成！"));
+        QCOMPARE(readFile(csv), QByteArray("\xEF\xBB\xBF"
+                                           "收入编号,收入日期,收入类别,收入名称,收入金额,"
+                                           "收入说明,所属时期\r\n"
+                                           "2,2005-11-20,02,奖金,12.50,季度,200511\r\n"
+                                           "1,2005-11-05,01,工资,3500.00,十一月,200511\r\n"
+                                           "3,2005-11-02,01,工资,0.50,补发,200511\r\n"));
+
+        // A name without a type's extension gets the one of the type chosen.
+        chooseInNextFileDialog(inBook(QStringLiteral("十一月")),
+                               QStringLiteral("XLSX 表格 (*.xlsx)"));
+        btn("BitBtn_table")->click();
+        QVERIFY(readFile(inBook(QStringLiteral("十一月.xlsx"))).startsWith("PK"));
     }
 
     void searchBeforeAnyKindIsAnExpenseSearch()

@@ -359,7 +359,7 @@ void TestBackups::restoreKeepsACopyOfADamagedBook()
     const QString kept = restoreBook(db, copy);
     QVERIFY(kept.endsWith(QStringLiteral("-restore.mdb")));
     // It holds the damaged page as the book did.
-    QVERIFY(!AnotherProgram(kept).exec("select sum(length(srsm)) from srb"));
+    QVERIFY(!AnotherProgram(kept).exec("select sum(length(srsm)) from srb not indexed"));
     QCOMPARE(firstCell(book.path(), "pragma integrity_check"), QStringLiteral("ok"));
     QCOMPARE(firstCell(book.path(), "select count(*) from srb"), QStringLiteral("3000"));
 }

@@ -1,4 +1,5 @@
 #include "book/booksql.h"
+#include "store/query.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -13,6 +14,7 @@ private Q_SLOTS:
     void patterns();
     void everyCharacterMatchesItself_data();
     void everyCharacterMatchesItself();
+    void countedFromAnIndex();
 };
 
 void TestRemarkSearch::statements()
@@ -90,6 +92,32 @@ void TestRemarkSearch::everyCharacterMatchesItself()
              found);
     QCOMPARE(book.value(totalsSql(EntryKind::Expense, conditions)).toInt(),
              found.count(QLatin1Char('|')) + 1);
+}
+
+void TestRemarkSearch::countedFromAnIndex()
+{
+    TestBook book;
+    auto plan = [&book](const QString& statement) {
+        Query q(book.context().database(), QStringLiteral("explain query plan ") + statement);
+        QStringList steps;
+        for (q.open(); !q.eof(); q.next())
+            steps << q.fieldText(3);
+        return steps.join(QStringLiteral(" | "));
+    };
+    const QDate from(2006, 1, 1);
+    const QDate to(2025, 12, 31);
+    for (const EntryKind kind : {EntryKind::Income, EntryKind::Expense}) {
+        const QString index = entryTable(kind) + QStringLiteral("_rq_sm_je");
+        const QString found = plan(totalsSql(
+            kind, searchConditions(kind, from, to, QString(), QString(), QStringLiteral("早餐"))));
+        QVERIFY2(found.contains(QStringLiteral("COVERING INDEX ") + index), qPrintable(found));
+        // The search without a remark keeps its own, narrower index.
+        const QString plain =
+            plan(totalsSql(kind, searchConditions(kind, from, to, QString(), QString())));
+        QVERIFY2(plain.contains(QStringLiteral("COVERING INDEX ") + entryTable(kind) +
+                                QStringLiteral("_rq_je")),
+                 qPrintable(plain));
+    }
 }
 
 QTEST_MAIN(TestRemarkSearch)

@@ -28,20 +28,35 @@ QList<TableRow> listing()
     QList<TableRow> rows;
     for (const ExportEntry& e : entries)
         rows << listingTableRow(e, QStringLiteral("200511"));
+    // Texts as the book's statement gives them, in UTF-8.
+    auto utf8 = [](const char* text) {
+        TableCell cell;
+        cell.kind = TableCell::Kind::Utf8Text;
+        cell.utf8Value = text;
+        return cell;
+    };
+    rows << TableRow{TableCell::integer(15),
+                     TableCell::date(QDate(2005, 12, 1)),
+                     utf8("04"),
+                     utf8("其他"),
+                     TableCell::cents(-5),
+                     utf8("+1, \"x\""),
+                     utf8("200512")};
     return rows;
 }
 
-bool writeTable(const QString& path, const QStringList& captions, const QList<TableRow>& rows,
-                QString* error = nullptr)
+// The failure's message, empty when the table was written.
+QString writeTable(const QString& path, const QStringList& captions, const QList<TableRow>& rows)
 {
-    TableWriter writer(path);
-    bool ok = writer.begin(captions);
-    for (const TableRow& row : rows)
-        ok = ok && writer.addRow(row);
-    ok = ok && writer.commit();
-    if (error)
-        *error = writer.error();
-    return ok;
+    try {
+        TableWriter writer(path, captions);
+        for (const TableRow& row : rows)
+            writer.addRow(row);
+        writer.commit();
+    } catch (const StoreError& e) {
+        return e.message();
+    }
+    return QString();
 }
 
 QByteArray unzipped(const QString& zip, const QString& member)
@@ -130,13 +145,14 @@ void TestTableWriter::csvBytes()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(listingTableFileName());
-    QVERIFY(writeTable(path, listingCaptions(EntryKind::Income), listing()));
+    QCOMPARE(writeTable(path, listingCaptions(EntryKind::Income), listing()), QString());
     QCOMPARE(readFile(path),
              QByteArray("\xEF\xBB\xBF"
                         "收入编号,收入日期,收入类别,收入名称,收入金额,收入说明,所属时期\r\n"
                         "12,2005-11-05,01,工资,3500.00,'=SUM(A1:A9),200511\r\n"
                         "13,2005-11-06,02,奖金,0.12,\"'-5, \"\"minus\"\"\",200511\r\n"
-                        "14,2005-11-30,03,利息,1234.50,\"第一行\r\n@第二行\",200511\r\n"));
+                        "14,2005-11-30,03,利息,1234.50,\"第一行\r\n@第二行\",200511\r\n"
+                        "15,2005-12-01,04,其他,-0.05,\"'+1, \"\"x\"\"\",200512\r\n"));
     QCOMPARE(QFile::permissions(path),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
@@ -147,9 +163,7 @@ void TestTableWriter::xlsxReadBack()
     const QString name = QStringLiteral("收支查询.xlsx");
     const QString path = dir.filePath(name);
     writeFile(path, "an older file");
-    QString error;
-    QVERIFY2(writeTable(path, listingCaptions(EntryKind::Expense), listing(), &error),
-             qPrintable(error));
+    QCOMPARE(writeTable(path, listingCaptions(EntryKind::Expense), listing()), QString());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), {name});
 
     const QHash<QString, SheetCell> cells = sheetCells(path);
@@ -171,6 +185,9 @@ void TestTableWriter::xlsxReadBack()
     check("F2", "inlineStr", "", "=SUM(A1:A9)");
     check("F4", "inlineStr", "", "第一行\r\n@第二行");
     check("G4", "inlineStr", "", "200511");
+    check("D5", "inlineStr", "", "其他");
+    check("E5", "", "0.00", "-0.05");
+    check("F5", "inlineStr", "", "+1, \"x\"");
 }
 
 void TestTableWriter::reportRows()
@@ -184,8 +201,9 @@ void TestTableWriter::reportRows()
     figures.expenseRows = {{QStringLiteral("01"), QStringLiteral("餐饮"), 0}};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("2005年度收支情况报告表.csv"));
-    QVERIFY(
-        writeTable(path, reportTableCaptions(), reportTableRows(QStringLiteral("2005"), figures)));
+    QCOMPARE(
+        writeTable(path, reportTableCaptions(), reportTableRows(QStringLiteral("2005"), figures)),
+        QString());
     QCOMPARE(readFile(path), QByteArray("\xEF\xBB\xBF"
                                         "时期,收支,代码,名称,金额,比例(%)\r\n"
                                         "2005,收入,01,工资,5000.00,83.3291668749896\r\n"
@@ -207,15 +225,17 @@ void TestTableWriter::xlsxRefusesRowsBeyondASheet()
 
     // While streaming, the row past the sheet's last fails and nothing is written.
     QTemporaryDir dir;
-    TableWriter writer(dir.filePath(QStringLiteral("a.xlsx")));
-    QVERIFY(writer.begin({QStringLiteral("x")}));
-    for (qint64 i = 0; i < most; ++i) {
-        if (!writer.addRow({}))
-            QFAIL(qPrintable(writer.error()));
+    QString error;
+    try {
+        TableWriter writer(dir.filePath(QStringLiteral("a.xlsx")), {QStringLiteral("x")});
+        for (qint64 i = 0; i < most; ++i)
+            writer.addRow({});
+        error = QStringLiteral("the last row passed");
+        writer.addRow({});
+    } catch (const StoreError& e) {
+        error = e.message();
     }
-    QVERIFY(!writer.addRow({}));
-    QVERIFY2(writer.error().contains(QStringLiteral("1048575")), qPrintable(writer.error()));
-    QVERIFY(!writer.commit());
+    QVERIFY2(error.contains(QStringLiteral("1048575")), qPrintable(error));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
@@ -233,11 +253,10 @@ void TestTableWriter::failureLeavesNoFile()
 {
     QFETCH(QString, name);
     QFETCH(bool, fullDisk);
-    QString error;
     if (!fullDisk) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone/") + name);
-        QVERIFY(!writeTable(path, {QStringLiteral("x")}, listing(), &error));
+        const QString error = writeTable(path, {QStringLiteral("x")}, listing());
         QVERIFY2(error.contains(reason(ENOENT)), qPrintable(error));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
@@ -248,8 +267,8 @@ void TestTableWriter::failureLeavesNoFile()
         QSKIP(qPrintable(disk.why()));
     disk.fill(name);
     const QStringList before = disk.files();
-    QVERIFY(
-        !writeTable(disk.filePath(name), listingCaptions(EntryKind::Income), listing(), &error));
+    const QString error =
+        writeTable(disk.filePath(name), listingCaptions(EntryKind::Income), listing());
     QVERIFY2(error.contains(FullDisk::fullText()), qPrintable(error));
     QCOMPARE(readFile(disk.filePath(name)), FullDisk::older());
     QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), before);

@@ -16,7 +16,40 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// The file writer's last steps, failed from outside with a chosen error
+// number; 0 lets them through.
+int g_failSync = 0;
+int g_failRename = 0;
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (g_failSync != 0) {
+        errno = g_failSync;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept
+{
+    if (g_failRename != 0) {
+        errno = g_failRename;
+        return -1;
+    }
+    return ::renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
 
 class TestStore : public QObject
 {
@@ -44,6 +77,8 @@ private Q_SLOTS:
     void gbkTextFiles();
     void textFileFailuresKeepTheOldFile();
     void textFileOnAFullDisk();
+    void textFileFailingAtItsLastStep_data();
+    void textFileFailingAtItsLastStep();
     void textFilePermissions();
 };
 
@@ -544,6 +579,35 @@ void TestStore::textFileOnAFullDisk()
         QCOMPARE(readFile(path), FullDisk::older());
         QCOMPARE(disk.files(), before);
     }
+}
+
+void TestStore::textFileFailingAtItsLastStep_data()
+{
+    QTest::addColumn<int*>("step");
+    QTest::addColumn<int>("code");
+    QTest::newRow("sync, disk error") << &g_failSync << EIO;
+    QTest::newRow("put in place, disk full") << &g_failRename << ENOSPC;
+}
+
+void TestStore::textFileFailingAtItsLastStep()
+{
+    QFETCH(int*, step);
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("收入2005-11-01--2005-11-30.txt");
+    const QString path = dir.filePath(name);
+    writeFile(path, "old");
+    QString error;
+    *step = code;
+    try {
+        writeGbkLines(path, {QStringLiteral("x")});
+    } catch (const StoreError& e) {
+        error = e.message();
+    }
+    *step = 0;
+    QCOMPARE(error, name + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(code)));
+    QCOMPARE(readFile(path), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), {name});
 }
 
 void TestStore::textFilePermissions()

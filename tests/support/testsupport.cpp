@@ -4,10 +4,13 @@
 #include "store/query.h"
 #include "store/storeerror.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <cerrno>
 #include <cstring>
@@ -142,6 +145,27 @@ void settle()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
+}
+
+void onNextFileDialog(std::function<void(QFileDialog*)> answer)
+{
+    // Runs in the dialog's own event loop, once it is up.
+    QTimer::singleShot(0, qApp, [answer] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            answer(dialog);
+        else
+            qWarning("no file dialog was open");
+    });
+}
+
+void chooseInNextFileDialog(const QString& path, const QString& nameFilter)
+{
+    onNextFileDialog([path, nameFilter](QFileDialog* dialog) {
+        if (!nameFilter.isEmpty())
+            dialog->selectNameFilter(nameFilter);
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
+    });
 }
 
 int damageLeafPage(const QString& bookPath, const QString& btree)

@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 
+class QFileDialog;
 class QWidget;
 
 template <typename T> class WindowFixture;
@@ -131,6 +133,12 @@ void typeText(QWidget* widget, const QString& text);
 
 // Lets deferred deletions and queued events run.
 void settle();
+
+// Answers the file dialog that the program opens next: answer gets it once it
+// is shown and accepts or rejects it.
+void onNextFileDialog(std::function<void(QFileDialog*)> answer);
+// That answer: the file chosen is path (with nameFilter chosen, when given).
+void chooseInNextFileDialog(const QString& path, const QString& nameFilter = QString());
 
 // Writes garbage over the middle leaf page of a table or index of the book (as a
 // failing disk would) and marks the file as changed, so that open connections

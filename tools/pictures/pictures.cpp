@@ -1,5 +1,6 @@
 // Draws the login dialog, the four windows and the budget dialog over a sample
-// book, each after a typical action, into PNG files for the README:
+// book, each after a typical action, the remark search, the table export's
+// dialog and the charts' print preview, into PNG files for the README:
 //   scripts/pictures                  (builds, runs this under Xvfb, writes docs/)
 //   pictures <folder> [--stay]        (--stay keeps the program open for a look)
 // Run it on the xcb platform: frames and fonts are then the ones a user sees.
@@ -14,7 +15,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -28,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -63,6 +67,35 @@ bool save(QWidget* window, const QString& path)
     }
     std::printf("%s\n", qPrintable(QFileInfo(path).absoluteFilePath()));
     return true;
+}
+
+// The screen where the window stands, a dialog over it included.
+bool saveScreen(QWidget* window, const QString& path)
+{
+    QTest::qWait(300);
+    const QRect area = window->frameGeometry();
+    const QImage image =
+        window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    QImageWriter writer(path, "png");
+    writer.setQuality(0);
+    if (image.isNull() || !writer.write(image.convertToFormat(QImage::Format_RGB888))) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(QFileInfo(path).absoluteFilePath()));
+    return true;
+}
+
+// Runs picture on the modal dialog that the next step opens, then closes it.
+void onNextDialog(std::function<void(QDialog*)> picture)
+{
+    QTimer::singleShot(0, qApp, [picture] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("no dialog opened");
+        picture(dialog);
+        dialog->reject();
+    });
 }
 
 } // namespace
@@ -121,6 +154,22 @@ int main(int argc, char** argv)
     child<QPushButton>(szgl, "BitBtn_cx")->click();
     ok = save(&main, out.filePath(QStringLiteral("book.png"))) && ok;
 
+    // The year's expenses whose remark holds 超市, then the table export's dialog.
+    child<QRadioButton>(szgl, "RadioButton_cx_zc")->click();
+    child<QLineEdit>(szgl, "Edit_cx_sm")->setText(QStringLiteral("超市"));
+    child<QPushButton>(szgl, "BitBtn_cx")->click();
+    ok = save(&main, out.filePath(QStringLiteral("remark.png"))) && ok;
+    onNextDialog([&](QDialog* dialog) {
+        // Its list of file types open: CSV and XLSX.
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            types->showPopup();
+        ok = saveScreen(&main, out.filePath(QStringLiteral("table.png"))) && ok;
+    });
+    child<QPushButton>(szgl, "BitBtn_table")->click();
+    child<QRadioButton>(szgl, "RadioButton_cx_sr")->click();
+    child<QLineEdit>(szgl, "Edit_cx_sm")->clear();
+    child<QPushButton>(szgl, "BitBtn_cx")->click();
+
     // The analysis window after a chart run over the same year.
     main.menuEntry(TMainForm::FXTB)->trigger();
     QWidget* fxtb = form(main, "fxtb");
@@ -140,6 +189,13 @@ int main(int argc, char** argv)
         dialog->close();
     });
     child<QPushButton>(fxtb, "BitBtn_budget")->click();
+
+    // The print preview of the charts' page, as the PDF holds it too.
+    onNextDialog([&](QDialog* preview) {
+        preview->resize(1000, 760);
+        ok = save(preview, out.filePath(QStringLiteral("print.png"))) && ok;
+    });
+    child<QPushButton>(fxtb, "BitBtn_print")->click();
 
     // The maintenance window with the income categories and the users listed.
     main.menuEntry(TMainForm::XTWH)->trigger();

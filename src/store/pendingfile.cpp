@@ -1,4 +1,6 @@
-#include "share/pendingfile.h"
+#include "store/pendingfile.h"
+
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+QString notOpen()
+{
+    return QStringLiteral("the file is not open");
+}
+
+} // namespace
+
 PendingFile::PendingFile(const QString& path) : m_path(path), m_target(path)
 {
     const QFileInfo info(path);
@@ -18,6 +29,18 @@ PendingFile::PendingFile(const QString& path) : m_path(path), m_target(path)
         if (!target.isEmpty())
             m_target = target;
     }
+    const QByteArray target = QFile::encodeName(m_target);
+    // An older file the owner may not write stays, as a save file leaves it.
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        fail(systemReason(errno));
+    const QFileInfo place(m_target);
+    QByteArray name = QFile::encodeName(
+        place.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(place.fileName())));
+    // mkostemp creates the name exclusively and for the owner only.
+    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (m_fd < 0)
+        fail(systemReason(errno));
+    m_temporary = QFile::decodeName(name);
 }
 
 PendingFile::~PendingFile()
@@ -30,14 +53,10 @@ QString PendingFile::systemReason(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-bool PendingFile::fail(const QString& reason)
+void PendingFile::fail(const QString& reason)
 {
-    if (!m_failed) {
-        m_failed = true;
-        m_error = QFileInfo(m_path).fileName() + QStringLiteral(": ") + reason;
-    }
     discard();
-    return false;
+    throw StoreError(QFileInfo(m_path).fileName() + QStringLiteral(": ") + reason);
 }
 
 void PendingFile::discard()
@@ -52,65 +71,42 @@ void PendingFile::discard()
     }
 }
 
-bool PendingFile::create()
+void PendingFile::write(const char* data, qsizetype size)
 {
-    const QByteArray target = QFile::encodeName(m_target);
-    // An older file the owner may not write stays, as a save file leaves it.
-    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
-        return fail(systemReason(errno));
-    const QFileInfo info(m_target);
-    QByteArray name = QFile::encodeName(
-        info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
-    // mkostemp creates the name exclusively and for the owner only.
-    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (m_fd < 0)
-        return fail(systemReason(errno));
-    m_temporary = QFile::decodeName(name);
-    return true;
-}
-
-bool PendingFile::write(const char* data, qsizetype size)
-{
-    if (m_failed)
-        return false;
-    if (m_fd < 0)
-        return fail(QStringLiteral("the file is not open"));
+        fail(notOpen());
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(systemReason(errno));
+            fail(systemReason(errno));
         }
         data += n;
         size -= n;
     }
-    return true;
 }
 
-bool PendingFile::commit()
+void PendingFile::commit()
 {
-    if (m_failed)
-        return false;
     if (m_fd < 0)
-        return fail(QStringLiteral("the file is not open"));
+        fail(notOpen());
     // The new file takes the old one's permissions.
     struct stat older;
     if (::stat(QFile::encodeName(m_target).constData(), &older) == 0 && S_ISREG(older.st_mode) &&
         ::fchmod(m_fd, older.st_mode & 07777) != 0)
-        return fail(systemReason(errno));
+        fail(systemReason(errno));
     // Another writer may have written the file by its name: the data is the
     // file's, so this descriptor's sync covers it.
     if (::fsync(m_fd) != 0)
-        return fail(systemReason(errno));
+        fail(systemReason(errno));
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)
-        return fail(systemReason(errno));
+        fail(systemReason(errno));
     // One step that replaces an older file: readers see the old file or the new one.
     if (::rename(QFile::encodeName(m_temporary).constData(),
                  QFile::encodeName(m_target).constData()) != 0)
-        return fail(systemReason(errno));
+        fail(systemReason(errno));
     m_temporary.clear();
-    return true;
 }
