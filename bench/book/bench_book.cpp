@@ -200,7 +200,6 @@ void rawExport(sqlite3* db, const QString& list, const QDate& from, const QDate&
     const QByteArray sql = toSqliteDialect(list).toUtf8();
     check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db, "prepare export");
     GbkTextFile file(name);
-    file.open();
     for (const QString& line : exportHeadLines(name))
         file.writeLine(line);
     qint64 written = 0;
@@ -249,7 +248,7 @@ int main(int argc, char** argv)
     auto* deleteButton = static_cast<QPushButton*>(find("BitBtn_del"));
     auto* exportButton = static_cast<QPushButton*>(find("BitBtn_cx_txt"));
     static_cast<QRadioButton*>(find("RadioButton_cx_sr"))->click();
-    Query& listing = context.ADOQuery_cxsz();
+    Query listing(context.database());
 
     const Range ranges[] = {{"one month", QDate(2025, 6, 1), QDate(2025, 6, 30)},
                             {"one year", QDate(2024, 1, 1), QDate(2024, 12, 31)},

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/numbers.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,9 +17,10 @@ namespace {
 void buildBook(const QString& path)
 {
     QFile::remove(path);
-    QString error;
-    if (!createDatabase(path, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    try {
+        createDatabase(path);
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         std::exit(1);
     }
     QElapsedTimer timer;

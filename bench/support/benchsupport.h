@@ -24,7 +24,7 @@ class QuietMessages final : public Messages
 {
 public:
     explicit QuietMessages(bool stopOnError = false) : m_stop(stopOnError) {}
-    void info(const QString& text) override { last = text; }
+    void info(const QString& text, const QString& = QString()) override { last = text; }
     bool ask(const QString&) override { return true; }
     void error(const QString& text) override;
 

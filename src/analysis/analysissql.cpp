@@ -7,20 +7,11 @@ namespace analysissql {
 
 namespace {
 
-QString prefix(Kind kind)
-{
-    return kind == Kind::Income ? QStringLiteral("sr") : QStringLiteral("zc");
-}
-
-QString table(Kind kind)
-{
-    return kind == Kind::Income ? QStringLiteral("srb") : QStringLiteral("zcb");
-}
-
 // "select sum(srje) from srb where " (lower case, as the chart run writes it)
-QString sumFrom(Kind kind)
+QString sumFrom(EntryKind kind)
 {
-    return QStringLiteral("select sum(%1je) from %2 where ").arg(prefix(kind), table(kind));
+    return QStringLiteral("select sum(%1je) from %2 where ")
+        .arg(columnPrefix(kind), entryTable(kind));
 }
 
 // The report's period test on the period key column, with its leading blank-free
@@ -42,44 +33,44 @@ QString dateCondition(const QDate& from, const QDate& to)
            dateText(to) + QStringLiteral("#");
 }
 
-QString rangeTotal(Kind kind, const QString& condition)
+QString rangeTotalSql(EntryKind kind, const QString& condition)
 {
-    return sumFrom(kind) + prefix(kind) + QStringLiteral("rq") + condition;
+    return sumFrom(kind) + columnPrefix(kind) + QStringLiteral("rq") + condition;
 }
 
-QString categoryList(Kind kind)
+QString pieCategoriesSql(EntryKind kind)
 {
-    return QStringLiteral("select sz,lb,bmmc from bmb where sz='%1'")
-        .arg(kind == Kind::Income ? QLatin1Char('S') : QLatin1Char('Z'));
+    return QStringLiteral("select sz,lb,bmmc from bmb where sz='") + kindLetter(kind) +
+           QLatin1Char('\'');
 }
 
-QString categoryRangeTotal(Kind kind, const QString& condition, const QString& code)
+QString categoryRangeTotalSql(EntryKind kind, const QString& condition, const QString& code)
 {
-    return rangeTotal(kind, condition) + QStringLiteral(" and ") + prefix(kind) +
+    return rangeTotalSql(kind, condition) + QStringLiteral(" and ") + columnPrefix(kind) +
            QStringLiteral("lb='") + sqlEscape(code) + QStringLiteral("'");
 }
 
-QString newestPeriod()
+QString newestPeriodSql()
 {
     return QStringLiteral("select max(srsq) from srb");
 }
 
-QString oldestPeriod()
+QString oldestPeriodSql()
 {
     return QStringLiteral("select min(srsq) from srb");
 }
 
-QString monthTotal(Kind kind, const QString& periodKey)
+QString monthTotalSql(EntryKind kind, const QString& periodKey)
 {
-    return sumFrom(kind) + prefix(kind) + QStringLiteral("sq='") + sqlEscape(periodKey) +
+    return sumFrom(kind) + columnPrefix(kind) + QStringLiteral("sq='") + sqlEscape(periodKey) +
            QStringLiteral("'");
 }
 
-QString yearTotal(Kind kind, int year)
+QString yearTotalSql(EntryKind kind, int year)
 {
     const QString y = QString::number(year);
     // Two blanks after "and": the statement has always been written so.
-    return sumFrom(kind) + prefix(kind) + QStringLiteral("sq between '") + y +
+    return sumFrom(kind) + columnPrefix(kind) + QStringLiteral("sq between '") + y +
            QStringLiteral("01' and  '") + y + QStringLiteral("12'");
 }
 
@@ -88,19 +79,19 @@ QString monthKey(const QString& year, int month)
     return year + QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0'));
 }
 
-QString reportTotal(Period period, Kind kind, const QString& periodText)
+QString reportTotalSql(Period period, EntryKind kind, const QString& periodText)
 {
-    return QStringLiteral("Select sum(%1je) FROM %2 WHERE ").arg(prefix(kind), table(kind)) +
-           reportPeriod(period, prefix(kind) + QStringLiteral("sq"), periodText);
+    return QStringLiteral("Select sum(%1je) FROM %2 WHERE ")
+               .arg(columnPrefix(kind), entryTable(kind)) +
+           reportPeriod(period, columnPrefix(kind) + QStringLiteral("sq"), periodText);
 }
 
-QString reportCategories(Period period, Kind kind, const QString& periodText)
+QString reportCategoriesSql(Period period, EntryKind kind, const QString& periodText)
 {
-    const QString x = prefix(kind);
-    const QString head =
-        QStringLiteral("Select a.%1lb,a.%1mc, sum(a.%1je) FROM %2 as a, bmb as b "
-                       "WHERE b.sz='%3' and a.%1lb=b.lb and ")
-            .arg(x, table(kind), kind == Kind::Income ? QStringLiteral("s") : QStringLiteral("z"));
+    const QString x = columnPrefix(kind);
+    const QString head = QStringLiteral("Select a.%1lb,a.%1mc, sum(a.%1je) FROM %2 as a, bmb as b "
+                                        "WHERE b.sz='%3' and a.%1lb=b.lb and ")
+                             .arg(x, entryTable(kind), kindLetter(kind).toLower());
     return head +
            reportPeriod(period, QStringLiteral("a.") + x + QStringLiteral("sq"), periodText) +
            QStringLiteral(" group by a.%1lb,a.%1mc;").arg(x);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/entrykind.h"
+
 #include <QDate>
 #include <QString>
 
@@ -7,11 +9,6 @@
 // value is escaped, so a quote in a code or a pasted period cannot break one.
 namespace analysissql {
 
-enum class Kind
-{
-    Income,
-    Expense
-};
 enum class Period
 {
     Annual,
@@ -22,19 +19,19 @@ enum class Period
 QString dateCondition(const QDate& from, const QDate& to);
 
 // Chart run.
-QString rangeTotal(Kind kind, const QString& condition);
-QString categoryList(Kind kind);
-QString categoryRangeTotal(Kind kind, const QString& condition, const QString& code);
-QString newestPeriod();
-QString oldestPeriod();
-QString monthTotal(Kind kind, const QString& periodKey);
-QString yearTotal(Kind kind, int year);
+QString rangeTotalSql(EntryKind kind, const QString& condition);
+QString pieCategoriesSql(EntryKind kind);
+QString categoryRangeTotalSql(EntryKind kind, const QString& condition, const QString& code);
+QString newestPeriodSql();
+QString oldestPeriodSql();
+QString monthTotalSql(EntryKind kind, const QString& periodKey);
+QString yearTotalSql(EntryKind kind, int year);
 
 // The period key of a month of the chart year: the year text and the two-digit month.
 QString monthKey(const QString& year, int month);
 
 // Report files; period is the period text exactly as typed.
-QString reportTotal(Period period, Kind kind, const QString& periodText);
-QString reportCategories(Period period, Kind kind, const QString& periodText);
+QString reportTotalSql(Period period, EntryKind kind, const QString& periodText);
+QString reportCategoriesSql(Period period, EntryKind kind, const QString& periodText);
 
 } // namespace analysissql

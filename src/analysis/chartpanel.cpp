@@ -293,9 +293,15 @@ void ChartPanel::drawForeground(QPainter* painter, const QRectF& rect)
     const QList<PlacedPieMark> placed = placePieMarks(centre, radius, kArmLength, marks, plot);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
+    // A printer or a PDF of another resolution would size the points anew: the
+    // marks keep the size they have beside the chart's other texts.
+    const qreal scale = qreal(logicalDpiY()) / painter->device()->logicalDpiY();
     for (qsizetype i = 0; i < placed.size(); ++i) {
         painter->setPen(QPen(shown[i]->labelColor(), 1));
-        painter->setFont(shown[i]->labelFont());
+        QFont font = shown[i]->labelFont();
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * scale);
+        painter->setFont(font);
         painter->drawPolyline(placed[i].arm);
         painter->drawText(placed[i].text, Qt::AlignCenter, shown[i]->label());
     }

@@ -8,50 +8,31 @@
 #include "store/query.h"
 #include "store/storeerror.h"
 #include "store/textfile.h"
-#include "store/uihelpers.h"
+#include "ui/palette.h"
+#include "ui/progressdialog.h"
+#include "ui/widgets.h"
 
 #include <QDateEdit>
 #include <QDateTime>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <algorithm>
 
-using analysissql::Kind;
 using analysissql::Period;
 
 namespace {
 
-const QColor kBlue(Qt::blue);
-const QColor kRed(Qt::red);
+const QColor& kBlue = kWindowBlue;
+const QColor& kRed = kWarningRed;
 
-void setTextColour(QWidget* widget, const QColor& colour)
+// Controls stand where the window's layout puts them, in pixels.
+template <typename T> T* placed(T* widget, const QRect& geometry)
 {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, colour);
-    widget->setPalette(p);
-}
-
-// The window's text in blue, typed text and buttons included; disabled
-// controls keep the style's grey.
-void setWindowTextBlue(QWidget* window)
-{
-    QPalette p = window->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-            p.setColor(group, role, kBlue);
-    }
-    window->setPalette(p);
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
+    widget->setGeometry(geometry);
+    return widget;
 }
 
 // The laid-out heights (13 pixels for most labels) clip the Chinese glyphs of
@@ -63,9 +44,7 @@ void fitHeight(QLabel* label)
 
 QLineEdit* makeDigitEdit(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(geometry);
+    auto* edit = placed(named<QLineEdit>(parent, name), geometry);
     edit->setMaxLength(maxLength);
     // Edit_yearKeyPress: digits and backspace only; pasted text too, since a
     // period ends up in a report's file name.
@@ -75,11 +54,7 @@ QLineEdit* makeDigitEdit(QWidget* parent, const char* name, int maxLength, const
 
 QDateEdit* makePicker(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* picker = new QDateEdit(parent);
-    picker->setObjectName(QLatin1String(name));
-    picker->setGeometry(geometry);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* picker = placed(makeDateField(parent, name), geometry);
     // The full date must fit the narrow box beside its drop-down button.
     QFont small = picker->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
@@ -87,16 +62,17 @@ QDateEdit* makePicker(QWidget* parent, const char* name, const QRect& geometry)
     // A style sheet of its own takes the palette from the application, not from
     // the window: the window's blue is named here again.
     picker->setStyleSheet(
-        QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; color: blue; }"));
+        QStringLiteral("QDateEdit { padding-left: 1px; padding-right: 0px; color: %1; }")
+            .arg(kWindowBlue.name()));
     return picker;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
-                        const QRect& geometry)
+// The window's buttons carry no glyph.
+QPushButton* makePlainButton(QWidget* parent, const char* name, const QString& text,
+                             const QRect& geometry)
 {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
+    auto* button = placed(named<QPushButton>(parent, name), geometry);
+    button->setText(text);
     // Enter on a focused button presses that button, as in every window.
     button->setAutoDefault(true);
     return button;
@@ -143,7 +119,8 @@ QString balanceText(double difference)
 
 } // namespace
 
-Tfxtb::Tfxtb(Context& context, QWidget* parent) : QWidget(parent), m_context(context)
+Tfxtb::Tfxtb(Context& context, QWidget* parent)
+    : QWidget(parent), m_context(context), m_reportQuery(context.database())
 {
     setObjectName(QStringLiteral("fxtb"));
     setWindowTitle(QStringLiteral("分析图表"));
@@ -164,24 +141,25 @@ void Tfxtb::buildControls()
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 8, 996, 49);
     QWidget* g = GroupBox1;
-    Label1 = makeLabel(g, "Label1", QStringLiteral("1. 起始日期："), QRect(8, 22, 81, 13));
+    Label1 = placed(makeLabel(g, "Label1", QStringLiteral("1. 起始日期：")), QRect(8, 22, 81, 13));
     DateTimePicker1 = makePicker(g, "DateTimePicker1", QRect(88, 18, 89, 22));
-    Label2 = makeLabel(g, "Label2", QStringLiteral("－至－"), QRect(178, 22, 41, 13));
+    Label2 = placed(makeLabel(g, "Label2", QStringLiteral("－至－")), QRect(178, 22, 41, 13));
     DateTimePicker2 = makePicker(g, "DateTimePicker2", QRect(216, 18, 89, 22));
-    Label3 = makeLabel(g, "Label3", QStringLiteral("2.年份（用于图表对比分析）："),
-                       QRect(312, 22, 177, 13));
+    Label3 = placed(makeLabel(g, "Label3", QStringLiteral("2.年份（用于图表对比分析）：")),
+                    QRect(312, 22, 177, 13));
     Edit_year = makeDigitEdit(g, "Edit_year", 4, QRect(488, 18, 41, 21));
-    BitBtn1 = makeButton(g, "BitBtn1", QStringLiteral("图表分析"), QRect(536, 16, 73, 25));
+    BitBtn1 = makePlainButton(g, "BitBtn1", QStringLiteral("图表分析"), QRect(536, 16, 73, 25));
     Edit_bb_month = makeDigitEdit(g, "Edit_bb_month", 6, QRect(664, 18, 57, 21));
-    BitBtn3 = makeButton(g, "BitBtn3", QStringLiteral("生成月度报表"), QRect(728, 16, 91, 25));
+    BitBtn3 = makePlainButton(g, "BitBtn3", QStringLiteral("生成月度报表"), QRect(728, 16, 91, 25));
     Edit_bb_year = makeDigitEdit(g, "Edit_bb_year", 4, QRect(840, 18, 41, 21));
-    BitBtn2 = makeButton(g, "BitBtn2", QStringLiteral("生成年度报表"), QRect(888, 16, 97, 25));
+    BitBtn2 = makePlainButton(g, "BitBtn2", QStringLiteral("生成年度报表"), QRect(888, 16, 97, 25));
     BitBtn1->setDefault(true);
     for (QLabel* label : {Label1, Label2, Label3})
         fitHeight(label);
 
-    Label_wait = makeLabel(this, "Label_wait", QStringLiteral("正在生成动态数据信息，请稍候。"),
-                           QRect(350, 216, 329, 17));
+    Label_wait =
+        placed(makeLabel(this, "Label_wait", QStringLiteral("正在生成动态数据信息，请稍候。")),
+               QRect(350, 216, 329, 17));
     Label_wait->setAlignment(Qt::AlignCenter);
     QFont waitFont = Label_wait->font();
     waitFont.setPointSizeF(waitFont.pointSizeF() * 1.2);
@@ -214,8 +192,8 @@ void Tfxtb::buildControls()
                                {"Label_dq_jcje", "Label_year_jc", "Label_count_jc"}};
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
-            QLabel* cell = makeLabel(GroupBox2, names[row][col], QString(),
-                                     QRect(lefts[col], tops[row], widths[col], 13));
+            QLabel* cell = placed(makeLabel(GroupBox2, names[row][col], QString()),
+                                  QRect(lefts[col], tops[row], widths[col], 13));
             cell->setFont(summaryFont(GroupBox2->font()));
             fitHeight(cell);
             setTextColour(cell, kBlue);
@@ -246,6 +224,21 @@ void Tfxtb::buildControls()
         installEnterMovesFocus(picker);
 }
 
+QPushButton* Tfxtb::addSummaryButton(const char* name, const QString& text)
+{
+    constexpr int kHeight = 25;
+    constexpr int kGap = 6;
+    auto* button = named<QPushButton>(GroupBox2, name);
+    button->setText(text);
+    button->setAutoDefault(true);
+    const int width = std::max(73, button->sizeHint().width());
+    if (m_nextSummaryButton.x() + width > GroupBox2->width() - 11)
+        m_nextSummaryButton = QPoint(13, m_nextSummaryButton.y() + kHeight + kGap);
+    button->setGeometry(QRect(m_nextSummaryButton, QSize(width, kHeight)));
+    m_nextSummaryButton.rx() += width + kGap;
+    return button;
+}
+
 void Tfxtb::FormCreate()
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -274,7 +267,9 @@ double Tfxtb::readSum(Query& query, const QString& statement)
 {
     query.setText(statement);
     query.open();
-    return sumValue(query.field(0));
+    const double sum = sumValue(query.field(0));
+    reportProgress(m_runProgress, ++m_statementsRun, 0);
+    return sum;
 }
 
 QString Tfxtb::readYearText(Query& query, const QString& statement)
@@ -286,17 +281,18 @@ QString Tfxtb::readYearText(Query& query, const QString& statement)
     return (v.isNull() ? QStringLiteral("0") : v.toString()).left(4);
 }
 
-void Tfxtb::fillPie(ChartPanel* chart, int series, Kind kind, const QString& condition)
+void Tfxtb::fillPie(ChartPanel* chart, int series, EntryKind kind, const QString& condition)
 {
     Query& list = m_context.ADOQuery1();
     Query& sums = m_context.ADOQuery2();
-    list.setText(analysissql::categoryList(kind));
+    list.setText(analysissql::pieCategoriesSql(kind));
     list.open();
     // Slices follow the rows as they come; a category without entries keeps its slice.
     for (list.first(); !list.eof(); list.next()) {
         const QString code = list.fieldText(QStringLiteral("lb"));
         const QString name = list.fieldText(QStringLiteral("bmmc"));
-        const double value = readSum(sums, analysissql::categoryRangeTotal(kind, condition, code));
+        const double value =
+            readSum(sums, analysissql::categoryRangeTotalSql(kind, condition, code));
         chart->addPoint(series, value, name);
     }
 }
@@ -334,35 +330,56 @@ void Tfxtb::chartRun()
     // Paint now: the statements below keep the event loop away until the end.
     if (isVisible())
         repaint();
+    // A run over many years of a large book takes a while: it can be followed and stopped.
+    ProgressDialog progress(this, Label_wait->text());
+    m_runProgress = progress.progress();
+    m_statementsRun = 0;
+    const auto finished = qScopeGuard([this] { m_runProgress = nullptr; });
+    try {
+        fillCharts();
+    } catch (const Cancelled&) {
+        // Stopped by the user: nothing is waited for any more. A failure, by
+        // contrast, leaves the window as it stood when it came.
+        Label_wait->hide();
+        throw;
+    }
+    Label_wait->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox2, Chart1, Chart2, Chart3, Chart4})
+        w->show();
+}
+
+void Tfxtb::fillCharts()
+{
 
     Query& q = m_context.ADOQuery1();
     const QString condition =
         analysissql::dateCondition(DateTimePicker1->date(), DateTimePicker2->date());
 
-    const double rangeIncome = readSum(q, analysissql::rangeTotal(Kind::Income, condition));
+    const double rangeIncome = readSum(q, analysissql::rangeTotalSql(EntryKind::Income, condition));
     setSummary(Label_dq_sr, QStringLiteral("当期收入合计：") + numberText(rangeIncome));
-    fillPie(Chart1, Series1, Kind::Income, condition);
+    fillPie(Chart1, Series1, EntryKind::Income, condition);
 
-    const double rangeExpense = readSum(q, analysissql::rangeTotal(Kind::Expense, condition));
+    const double rangeExpense =
+        readSum(q, analysissql::rangeTotalSql(EntryKind::Expense, condition));
     setSummary(Label_dq_zc, QStringLiteral("当期支出合计：") + numberText(rangeExpense));
     setBalance(Label_dq_jcje, QStringLiteral("当期结存余额："), rangeIncome, rangeExpense);
-    fillPie(Chart2, Series2, Kind::Expense, condition);
+    fillPie(Chart2, Series2, EntryKind::Expense, condition);
 
     QString year = Edit_year->text();
     if (year.isEmpty()) {
-        year = readYearText(q, analysissql::newestPeriod());
+        year = readYearText(q, analysissql::newestPeriodSql());
     }
     double yearIncome = 0;
     double yearExpense = 0;
     for (int month = 1; month <= 12; ++month) {
-        const double v =
-            readSum(q, analysissql::monthTotal(Kind::Income, analysissql::monthKey(year, month)));
+        const double v = readSum(
+            q, analysissql::monthTotalSql(EntryKind::Income, analysissql::monthKey(year, month)));
         Chart3->addPoint(Series3, v, QString::number(month) + QStringLiteral("月"), kBlue);
         yearIncome += v;
     }
     for (int month = 1; month <= 12; ++month) {
-        const double v =
-            readSum(q, analysissql::monthTotal(Kind::Expense, analysissql::monthKey(year, month)));
+        const double v = readSum(
+            q, analysissql::monthTotalSql(EntryKind::Expense, analysissql::monthKey(year, month)));
         Chart3->addPoint(Series4, v, QString::number(month) + QStringLiteral("月"), kRed);
         yearExpense += v;
     }
@@ -381,19 +398,19 @@ void Tfxtb::chartRun()
         return value;
     };
     // Both statements run before either text is converted.
-    const QString firstText = readYearText(q, analysissql::oldestPeriod());
-    const QString lastText = readYearText(q, analysissql::newestPeriod());
+    const QString firstText = readYearText(q, analysissql::oldestPeriodSql());
+    const QString lastText = readYearText(q, analysissql::newestPeriodSql());
     const int firstYear = yearOf(firstText);
     const int lastYear = yearOf(lastText);
     double allIncome = 0;
     double allExpense = 0;
     for (int y = firstYear; y <= lastYear; ++y) {
-        const double v = readSum(q, analysissql::yearTotal(Kind::Income, y));
+        const double v = readSum(q, analysissql::yearTotalSql(EntryKind::Income, y));
         Chart4->addPoint(Series5, v, QString::number(y) + QStringLiteral("年"), kBlue);
         allIncome += v;
     }
     for (int y = firstYear; y <= lastYear; ++y) {
-        const double v = readSum(q, analysissql::yearTotal(Kind::Expense, y));
+        const double v = readSum(q, analysissql::yearTotalSql(EntryKind::Expense, y));
         Chart4->addPoint(Series6, v, QString::number(y) + QStringLiteral("年"), kRed);
         allExpense += v;
     }
@@ -405,10 +422,6 @@ void Tfxtb::chartRun()
 
     m_context.ADOQuery1().close();
     m_context.ADOQuery2().close();
-
-    Label_wait->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox2, Chart1, Chart2, Chart3, Chart4})
-        w->show();
 }
 
 void Tfxtb::reportRun(Period period, QLineEdit* input)
@@ -421,27 +434,25 @@ void Tfxtb::reportRun(Period period, QLineEdit* input)
     }
     const QString fileName = reportlines::fileName(period, p);
 
-    // Runs on the search's query object, which is left open on the expense
-    // categories; the book window refuses to delete from a listing it did not run.
-    Query& q = m_context.ADOQuery_cxsz();
+    // On a query object of the report's own, so that a listing shown elsewhere stays as it is.
+    Query& q = m_reportQuery;
     ReportFigures figures;
-    figures.income = readSum(q, analysissql::reportTotal(period, Kind::Income, p));
-    figures.expense = readSum(q, analysissql::reportTotal(period, Kind::Expense, p));
+    figures.income = readSum(q, analysissql::reportTotalSql(period, EntryKind::Income, p));
+    figures.expense = readSum(q, analysissql::reportTotalSql(period, EntryKind::Expense, p));
     auto readRows = [&q](QList<ReportCategory>& rows) {
-        // The book's grid shows these rows, as it shows whatever this object holds.
-        q.openForGrid();
+        q.open();
         for (q.first(); !q.eof(); q.next())
             rows.append({q.fieldText(0), q.fieldText(1), sumValue(q.field(2))});
     };
-    q.setText(analysissql::reportCategories(period, Kind::Income, p));
+    q.setText(analysissql::reportCategoriesSql(period, EntryKind::Income, p));
     readRows(figures.incomeRows);
-    q.setText(analysissql::reportCategories(period, Kind::Expense, p));
+    q.setText(analysissql::reportCategoriesSql(period, EntryKind::Expense, p));
     readRows(figures.expenseRows);
 
+    q.close();
+
     const QStringList lines = reportlines::lines(period, p, figures, QDateTime::currentDateTime());
-    QString error;
     // Replaced only once complete: a failed write leaves the old file or none.
-    if (!writeGbkLines(QDir::current().filePath(fileName), lines, &error))
-        throw StoreError(error);
+    writeGbkLines(m_context.workFile(fileName), lines);
     m_context.messages().info(reportlines::doneMessage(period, p));
 }

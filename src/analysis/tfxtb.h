@@ -1,6 +1,8 @@
 #pragma once
 
 #include "analysis/analysissql.h"
+#include "store/progress.h"
+#include "store/query.h"
 
 #include <QWidget>
 
@@ -11,7 +13,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Query;
 
 // The analysis window: the chart run over a date range, one year and all
 // years, and the annual and monthly report files.
@@ -34,6 +35,11 @@ public:
         Series6 = 1
     };
 
+    // A button in the free strip along the bottom of "汇总信息", after those
+    // added before it (a second row when the first is full). The features
+    // beyond the chart run and the reports put their buttons there.
+    QPushButton* addSummaryButton(const char* name, const QString& text);
+
 public Q_SLOTS:
     void BitBtn1Click();
     void BitBtn2Click();
@@ -43,13 +49,20 @@ private:
     void FormCreate();
     void buildControls();
     void chartRun();
+    // The statements of a chart run and the points and labels they fill.
+    void fillCharts();
     void reportRun(analysissql::Period period, QLineEdit* input);
     double readSum(Query& query, const QString& statement);
     QString readYearText(Query& query, const QString& statement);
-    void fillPie(ChartPanel* chart, int series, analysissql::Kind kind, const QString& condition);
+    void fillPie(ChartPanel* chart, int series, EntryKind kind, const QString& condition);
     void setBalance(QLabel* label, const QString& prefix, double income, double expense);
 
     Context& m_context;
+    Query m_reportQuery;
+    QPoint m_nextSummaryButton{13, 118};
+    // While a chart run goes on: told after every statement.
+    Progress m_runProgress;
+    qint64 m_statementsRun = 0;
 
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;

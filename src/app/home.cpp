@@ -1,6 +1,7 @@
 #include "app/home.h"
 
 #include "store/database.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,29 +18,25 @@ QString systemReason(int code)
 }
 
 // mkdir -p with owner-only folders: the book holds the passwords in plain text.
-bool makeFolder(const QString& folder, QStringList* notes, QString* error)
+void makeFolder(const QString& folder, QStringList& notes)
 {
     const QFileInfo info(folder);
     if (info.isDir())
-        return true;
-    if (info.exists() || info.isSymLink()) {
-        *error = QStringLiteral("%1 is in the way of the working folder: it is not a folder")
-                     .arg(folder);
-        return false;
-    }
+        return;
+    if (info.exists() || info.isSymLink())
+        throw StoreError(
+            QStringLiteral("%1 is in the way of the working folder: it is not a folder")
+                .arg(folder));
     const QString parent = info.absolutePath();
-    if (parent != info.absoluteFilePath() && !makeFolder(parent, notes, error))
-        return false;
-    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
-        *error = QStringLiteral("cannot make the working folder %1: %2")
-                     .arg(folder, systemReason(errno));
-        return false;
-    }
-    notes->append(QStringLiteral("made the folder %1").arg(folder));
-    return true;
+    if (parent != info.absoluteFilePath())
+        makeFolder(parent, notes);
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+        throw StoreError(QStringLiteral("cannot make the working folder %1: %2")
+                             .arg(folder, systemReason(errno)));
+    notes.append(QStringLiteral("made the folder %1").arg(folder));
 }
 
-bool putPicture(const QString& path, QStringList* notes, QString* error)
+void putPicture(const QString& path, QStringList& notes)
 {
     QFile source(QStringLiteral(":/pelmora/pic.bmp"));
     QFile target(path);
@@ -54,12 +51,10 @@ bool putPicture(const QString& path, QStringList* notes, QString* error)
             target.close();
             target.remove();
         }
-        *error = QStringLiteral("cannot write the login picture %1: %2").arg(path, reason);
-        return false;
+        throw StoreError(QStringLiteral("cannot write the login picture %1: %2").arg(path, reason));
     }
     target.close();
-    notes->append(QStringLiteral("put the login picture into %1").arg(path));
-    return true;
+    notes.append(QStringLiteral("put the login picture into %1").arg(path));
 }
 
 } // namespace
@@ -76,21 +71,22 @@ QString homeFolder()
     return QDir::cleanPath(data + QStringLiteral("/pelmora"));
 }
 
-bool prepareHome(const QString& folder, QStringList* notes, QString* error)
+void prepareHome(const QString& folder, QStringList& notes)
 {
-    if (!makeFolder(folder, notes, error))
-        return false;
+    makeFolder(folder, notes);
     const QDir dir(folder);
     const QString book = dir.filePath(QString::fromLatin1(kDatabaseFileName));
     if (!QFileInfo::exists(book) && !QFileInfo(book).isSymLink()) {
-        if (createDatabase(book, error))
-            notes->append(
+        try {
+            createDatabase(book);
+            notes.append(
                 QStringLiteral("made a fresh book %1 (user admin, password tovek)").arg(book));
-        else if (!QFileInfo::exists(book)) // another start may have made it meanwhile
-            return false;
+        } catch (const StoreError&) {
+            if (!QFileInfo::exists(book)) // another start may have made it meanwhile
+                throw;
+        }
     }
     const QString picture = dir.filePath(QStringLiteral("pic.bmp"));
     if (!QFileInfo::exists(picture) && !QFileInfo(picture).isSymLink())
-        return putPicture(picture, notes, error);
-    return true;
+        putPicture(picture, notes);
 }

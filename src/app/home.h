@@ -9,6 +9,6 @@ QString homeFolder();
 
 // Makes sure folder holds a book and the login picture, creating the folder
 // (owner only), a fresh book and the picture where they are missing; nothing
-// there is ever replaced. notes gets one line per thing created. Returns false
-// with the reason in error when the folder cannot be used.
-bool prepareHome(const QString& folder, QStringList* notes, QString* error);
+// there is ever replaced. notes gets one line per thing created. Throws
+// StoreError with the reason when the folder cannot be used.
+void prepareHome(const QString& folder, QStringList& notes);

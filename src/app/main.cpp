@@ -1,97 +1,16 @@
-#include "app/home.h"
+#include "app/commandline.h"
 #include "app/mainform.h"
 #include "app/pelmoraapplication.h"
 #include "app/taboutbox.h"
 #include "app/tform6.h"
-#include "store/database.h"
-#include "store/messages.h"
+#include "ui/boxmessages.h"
 
-#include <QDir>
 #include <QIcon>
-#include <cstdio>
-#include <cstring>
-
-namespace {
-
-void printHelp()
-{
-    std::puts("Usage: pelmora [option]\n"
-              "\n"
-              "Household bookkeeping. Without an option the program starts with its login\n"
-              "dialog and keeps its book in vandrel.mdb in the working directory.\n"
-              "\n"
-              "Options:\n"
-              "  --home             work in $PELMORA_HOME, else $XDG_DATA_HOME/pelmora, else\n"
-              "                     ~/.local/share/pelmora; on first use make that folder,\n"
-              "                     a fresh book and the login picture there\n"
-              "  --create-database  write a fresh vandrel.mdb into the working directory\n"
-              "                     (initial user admin, password tovek); an existing\n"
-              "                     file is never overwritten\n"
-              "  --help             show this help and exit\n"
-              "  --version          show the version and exit");
-}
-
-int createDatabaseHere()
-{
-    const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kDatabaseFileName));
-    QString error;
-    if (!createDatabase(path, &error)) {
-        std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
-    std::printf("Created %s (user admin, password tovek).\n", path.toLocal8Bit().constData());
-    return 0;
-}
-
-// Moves into the home folder, making what is missing there; false ends the run.
-bool enterHome()
-{
-    const QString folder = homeFolder();
-    QStringList notes;
-    QString error;
-    const bool ready = prepareHome(folder, &notes, &error);
-    for (const QString& note : notes)
-        std::fprintf(stderr, "pelmora: %s\n", note.toLocal8Bit().constData());
-    if (!ready) {
-        std::fprintf(stderr, "pelmora: %s\n", error.toLocal8Bit().constData());
-        return false;
-    }
-    if (!QDir::setCurrent(folder)) {
-        std::fprintf(stderr, "pelmora: cannot enter the working folder %s\n",
-                     folder.toLocal8Bit().constData());
-        return false;
-    }
-    std::fprintf(stderr, "pelmora: working folder %s\n", folder.toLocal8Bit().constData());
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1) {
-        const char* option = argv[1];
-        if (argc > 2) {
-            std::fprintf(stderr, "pelmora: too many arguments; see pelmora --help\n");
-            return 2;
-        }
-        if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
-            printHelp();
-            return 0;
-        }
-        if (std::strcmp(option, "--version") == 0) {
-            std::puts("pelmora " PELMORA_VERSION);
-            return 0;
-        }
-        if (std::strcmp(option, "--create-database") == 0)
-            return createDatabaseHere();
-        if (std::strcmp(option, "--home") != 0) {
-            std::fprintf(stderr, "pelmora: unknown option %s; see pelmora --help\n", option);
-            return 2;
-        }
-        if (!enterHome())
-            return 1;
-    }
+    if (const std::optional<int> status = runCommandLine(argc, argv))
+        return *status;
 
     PelmoraApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());

@@ -78,7 +78,7 @@ TMainForm::TMainForm(Messages& messages, const QString& databasePath, QWidget* p
         m_panels[i] = panel;
     }
     m_panels[0]->setText(QStringLiteral("用户名："));
-    m_context.setUserPanel(m_panels[1]);
+    connect(&m_context, &Context::userChanged, m_panels[1], &QLabel::setText);
 
     // Client area 1014 x 668 below the menu bar; a fixed border.
     setFixedSize(1014, 668 + menu->sizeHint().height());
@@ -120,7 +120,7 @@ void TMainForm::disableMenuEntry(int position)
 
 void TMainForm::setUserName(const QString& name)
 {
-    m_panels[1]->setText(name);
+    m_context.setCurrentUser(name);
 }
 
 void TMainForm::showMainWindow()

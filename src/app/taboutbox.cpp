@@ -1,6 +1,7 @@
 #include "app/taboutbox.h"
 
-#include "store/uihelpers.h"
+#include "ui/palette.h"
+#include "ui/widgets.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -52,9 +53,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QWidget(parent)
     Panel1->setFrameShape(QFrame::Box);
     Panel1->setFrameShadow(QFrame::Sunken);
     Panel1->setLineWidth(1);
-    QPalette blue = Panel1->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    Panel1->setPalette(blue);
+    setTextColour(Panel1, kWindowBlue);
     QFont font = Panel1->font();
     font.setPixelSize(12);
     Panel1->setFont(font);

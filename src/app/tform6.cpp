@@ -4,7 +4,8 @@
 #include "store/messages.h"
 #include "store/sqltext.h"
 #include "store/storeerror.h"
-#include "store/uihelpers.h"
+#include "ui/palette.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,7 +17,7 @@
 #include <QScreen>
 #include <QStyle>
 
-QString loginLookupStatement(const QString& userName)
+QString loginLookupSql(const QString& userName)
 {
     return QStringLiteral("select * from login1 where user1='") + sqlEscape(userName) +
            QStringLiteral("'");
@@ -53,13 +54,7 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("PelmoraVerson1.0"));
-    // Text in blue, typed text included; disabled controls keep the style's grey.
-    QPalette blue = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-            blue.setColor(group, role, Qt::blue);
-    }
-    setPalette(blue);
+    setWindowTextBlue(this);
 
     auto makeLabel = [this](const char* name, const QString& text, const QRect& place) {
         auto* label = new QLabel(text, this);
@@ -85,7 +80,7 @@ TForm6::TForm6(TMainForm& mainForm, Messages& messages, const QString& databaseP
     Label4->setFont(small);
 
     // Cream through the palette: a style sheet of its own would hide the password character.
-    QPalette cream = blue;
+    QPalette cream = palette();
     cream.setColor(QPalette::Base, QColor(0xFF, 0xFB, 0xF0));
     Edit_user = new QLineEdit(this);
     Edit_user->setObjectName(QStringLiteral("Edit_user"));
@@ -155,11 +150,12 @@ void TForm6::BitBtn1Click()
             if (!m_query.isOpen())
                 m_query.setText(QString::fromLatin1(kConnectionCheck));
             m_query.open();
-        } catch (const StoreError&) {
-            m_messages.info(QStringLiteral("与数据库连接失败,请确认vandrel.mdb是否存在!"));
+        } catch (const StoreError& e) {
+            m_messages.info(QStringLiteral("与数据库连接失败,请确认vandrel.mdb是否存在!"),
+                            e.message());
             return;
         }
-        m_query.setText(loginLookupStatement(Edit_user->text()));
+        m_query.setText(loginLookupSql(Edit_user->text()));
         m_query.open();
         if (m_query.isEmpty()) {
             Edit_user->setFocus();

@@ -13,7 +13,7 @@ class TMainForm;
 
 // The lookup statement of a sign-in; the typed name is escaped, never able to
 // end the quoted text early.
-QString loginLookupStatement(const QString& userName);
+QString loginLookupSql(const QString& userName);
 
 // Which of the menu entries 1 to 3 a rights string withholds (a "0" there).
 QList<int> withheldMenuEntries(const QString& rights);

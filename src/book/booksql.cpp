@@ -3,22 +3,6 @@
 #include "store/numbers.h"
 #include "store/sqltext.h"
 
-QString entryTable(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("srb") : QStringLiteral("zcb");
-}
-
-QString columnPrefix(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("sr") : QStringLiteral("zc");
-}
-
-QString categoryListSql(EntryKind kind)
-{
-    return kind == EntryKind::Income ? QStringLiteral("select * from bmb where sz='S' order by lb")
-                                     : QStringLiteral("select * from bmb where sz='Z' order by lb");
-}
-
 QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
                        const QString& amountText, const QString& remark)
 {
@@ -61,6 +45,32 @@ QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, con
     if (!amountText.isEmpty())
         text += QStringLiteral(" and ") + p + QStringLiteral("je=") + amountText;
     return text;
+}
+
+QString remarkLikePattern(const QString& text)
+{
+    QString pattern;
+    pattern.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
+    return sqlEscape(pattern);
+}
+
+QString remarkConditionSql(EntryKind kind, const QString& text)
+{
+    if (text.isEmpty())
+        return QString();
+    return QStringLiteral(" and ") + columnPrefix(kind) + QStringLiteral("sm like '%") +
+           remarkLikePattern(text) + QStringLiteral("%' escape '\\'");
+}
+
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText, const QString& remark)
+{
+    return searchConditions(kind, from, to, code, amountText) + remarkConditionSql(kind, remark);
 }
 
 QString totalsSql(EntryKind kind, const QString& conditions)

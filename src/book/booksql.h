@@ -1,23 +1,11 @@
 #pragma once
 
+#include "store/categorysql.h"
+#include "store/entrykind.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
-
-// The two kinds of entry: income lives in srb (columns sr...), expense in zcb (zc...).
-enum class EntryKind
-{
-    Income,
-    Expense
-};
-
-// "srb" or "zcb".
-QString entryTable(EntryKind kind);
-// "sr" or "zc".
-QString columnPrefix(EntryKind kind);
-
-// The categories of a kind in code order.
-QString categoryListSql(EntryKind kind);
 
 // Stores one entry; amountText is the rounded amount as number text.
 QString insertEntrySql(EntryKind kind, const QDate& date, const QString& code, const QString& name,
@@ -31,6 +19,15 @@ QString updateEntrySql(EntryKind kind, qint64 uid, const QDate& date, const QStr
 // is empty), then the amount (none when amountText is empty).
 QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
                          const QString& amountText);
+
+// The remark search: a text that matches itself wherever it stands in a remark,
+// ASCII letters in either case. \, % and _ are escaped with \ and quotes doubled.
+QString remarkLikePattern(const QString& text);
+// " and srsm like '%…%' escape '\'" (zcsm for expenses); empty for an empty text.
+QString remarkConditionSql(EntryKind kind, const QString& text);
+// searchConditions followed by the remark condition.
+QString searchConditions(EntryKind kind, const QDate& from, const QDate& to, const QString& code,
+                         const QString& amountText, const QString& remark);
 
 // Count and sum of the entries matching the conditions.
 QString totalsSql(EntryKind kind, const QString& conditions);

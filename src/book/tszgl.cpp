@@ -9,7 +9,9 @@
 #include "store/query.h"
 #include "store/storeerror.h"
 #include "store/textfile.h"
-#include "store/uihelpers.h"
+#include "ui/palette.h"
+#include "ui/progressdialog.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -27,6 +29,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -84,21 +87,6 @@ protected:
     }
 };
 
-// Marks statements run by the window itself, so that a foreign replacement of
-// the listing object (a report) can be told apart.
-class OwnStatement
-{
-public:
-    explicit OwnStatement(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~OwnStatement() { m_flag = m_old; }
-    OwnStatement(const OwnStatement&) = delete;
-    OwnStatement& operator=(const OwnStatement&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_old;
-};
-
 // A listed entry as the export writes it: the listing's columns by position.
 ExportEntry listedEntry(const Query& rows)
 {
@@ -112,50 +100,16 @@ ExportEntry listedEntry(const Query& rows)
     return e;
 }
 
-template <typename T> T* named(QWidget* parent, const char* name)
-{
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text)
-{
-    auto* l = named<QLabel>(parent, name);
-    l->setText(text);
-    return l;
-}
-
-QDateEdit* dateField(QWidget* parent, const char* name)
-{
-    auto* d = named<QDateEdit>(parent, name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setDate(QDate::currentDate());
-    return d;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text,
-                    QStyle::StandardPixmap glyph)
-{
-    auto* b = named<QPushButton>(parent, name);
-    b->setText(text);
-    b->setIcon(parent->style()->standardIcon(glyph));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QString kindLabel(EntryKind kind, const char* suffix)
 {
-    return (kind == EntryKind::Income ? QStringLiteral("收入") : QStringLiteral("支出")) +
-           QString::fromUtf8(suffix);
+    return kindWord(kind) + QString::fromUtf8(suffix);
 }
 
 } // namespace
 
 Tszgl::Tszgl(Context& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_messages(context.messages()),
-      m_listing(context.ADOQuery_cxsz())
+      m_listing(context.database())
 {
     setObjectName(QStringLiteral("szgl"));
     setWindowTitle(QStringLiteral("收支管理"));
@@ -167,22 +121,14 @@ Tszgl::Tszgl(Context& context, QWidget* parent)
 
 Tszgl::~Tszgl()
 {
-    // The pages of a listing nobody can see any more are let go with the window.
     disconnect(m_listing.model(), nullptr, this, nullptr);
     DBGrid1->setModel(nullptr);
-    if (showsOwnListing())
-        m_listing.close();
 }
 
 void Tszgl::setupControls()
 {
     resize(1014, 682);
-    QPalette pal = palette();
-    // Disabled controls keep the style's grey, so that "修改" and "删除" show their state.
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            pal.setColor(group, role, Qt::blue);
-    setPalette(pal);
+    setWindowTextBlue(this);
 
     // Entry group.
     auto* entry = new QGroupBox(QStringLiteral("收支录入"), this);
@@ -193,24 +139,25 @@ void Tszgl::setupControls()
     RadioButton_lr_sr->setChecked(true);
     RadioButton_lr_zc = named<QRadioButton>(entry, "RadioButton_lr_zc");
     RadioButton_lr_zc->setText(QStringLiteral("支出录入"));
-    Label_lr_rq = label(entry, "Label_lr_rq", QStringLiteral("收入日期："));
-    DateTimePicker_lr = dateField(entry, "DateTimePicker_lr");
-    Label_lr_lb = label(entry, "Label_lr_lb", QStringLiteral("收入类别："));
+    Label_lr_rq = makeLabel(entry, "Label_lr_rq", QStringLiteral("收入日期："));
+    DateTimePicker_lr = makeDateField(entry, "DateTimePicker_lr");
+    Label_lr_lb = makeLabel(entry, "Label_lr_lb", QStringLiteral("收入类别："));
     ComboBox_lr_lb = named<QComboBox>(entry, "ComboBox_lr_lb");
     ComboBox_lr_lb->setMinimumWidth(130);
     ComboBox_lr_lb->installEventFilter(new DropOnKey(ComboBox_lr_lb));
-    Label_lr_je = label(entry, "Label_lr_je", QStringLiteral("收入金额："));
+    Label_lr_je = makeLabel(entry, "Label_lr_je", QStringLiteral("收入金额："));
     Edit_lr_je = named<QLineEdit>(entry, "Edit_lr_je");
     Edit_lr_je->setMaxLength(kAmountMaxLength);
-    BitBtn_save = button(entry, "BitBtn_save", QStringLiteral("保存"), QStyle::SP_DialogSaveButton);
-    BitBtn_resume =
-        button(entry, "BitBtn_resume", QStringLiteral("重新输入"), QStyle::SP_DialogResetButton);
-    Label_lr_sm = label(entry, "Label_lr_sm", QStringLiteral("收入说明：( 限100汉字 )"));
+    BitBtn_save =
+        makeButton(entry, "BitBtn_save", QStringLiteral("保存"), QStyle::SP_DialogSaveButton);
+    BitBtn_resume = makeButton(entry, "BitBtn_resume", QStringLiteral("重新输入"),
+                               QStyle::SP_DialogResetButton);
+    Label_lr_sm = makeLabel(entry, "Label_lr_sm", QStringLiteral("收入说明：( 限100汉字 )"));
     Memo_lr_sm = named<QLineEdit>(entry, "Memo_lr_sm");
     Memo_lr_sm->setValidator(new GbkLengthValidator(kRemarkMaxBytes, Memo_lr_sm));
-    BitBtn_update =
-        button(entry, "BitBtn_update", QStringLiteral("修改"), QStyle::SP_FileDialogDetailedView);
-    BitBtn_del = button(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
+    BitBtn_update = makeButton(entry, "BitBtn_update", QStringLiteral("修改"),
+                               QStyle::SP_FileDialogDetailedView);
+    BitBtn_del = makeButton(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
 
     auto* eg = new QGridLayout(entry);
     eg->addWidget(RadioButton_lr_sr, 0, 0);
@@ -236,28 +183,25 @@ void Tszgl::setupControls()
     RadioButton_cx_sr->setText(QStringLiteral("收入查询"));
     RadioButton_cx_zc = named<QRadioButton>(query, "RadioButton_cx_zc");
     RadioButton_cx_zc->setText(QStringLiteral("支出查询"));
-    Label_cx_qsrq = label(query, "Label_cx_qsrq", QStringLiteral("起止日期："));
-    DateTimePicker_cx1 = dateField(query, "DateTimePicker_cx1");
-    Label2 = label(query, "Label2", QStringLiteral("--至--"));
-    DateTimePicker_cx2 = dateField(query, "DateTimePicker_cx2");
-    Label_cx_lb = label(query, "Label_cx_lb", QStringLiteral("收入类别："));
+    Label_cx_qsrq = makeLabel(query, "Label_cx_qsrq", QStringLiteral("起止日期："));
+    DateTimePicker_cx1 = makeDateField(query, "DateTimePicker_cx1");
+    Label2 = makeLabel(query, "Label2", QStringLiteral("--至--"));
+    DateTimePicker_cx2 = makeDateField(query, "DateTimePicker_cx2");
+    Label_cx_lb = makeLabel(query, "Label_cx_lb", QStringLiteral("收入类别："));
     ComboBox_cx_lb = named<QComboBox>(query, "ComboBox_cx_lb");
     ComboBox_cx_lb->setMinimumWidth(130);
-    Label_cx_je = label(query, "Label_cx_je", QStringLiteral("金额："));
+    Label_cx_je = makeLabel(query, "Label_cx_je", QStringLiteral("金额："));
     Edit_cx_je = named<QLineEdit>(query, "Edit_cx_je");
     Edit_cx_je->setMaxLength(kAmountMaxLength);
     BitBtn_cx =
-        button(query, "BitBtn_cx", QStringLiteral("查  询"), QStyle::SP_FileDialogContentsView);
+        makeButton(query, "BitBtn_cx", QStringLiteral("查  询"), QStyle::SP_FileDialogContentsView);
     BitBtn_cx->setDefault(true);
     BitBtn_cx_txt =
-        button(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
+        makeButton(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
     Label_count = named<QLabel>(query, "Label_count");
     Label_sum = named<QLabel>(query, "Label_sum");
-    for (QLabel* l : {Label_count, Label_sum}) {
-        QPalette red = l->palette();
-        red.setColor(QPalette::WindowText, Qt::red);
-        l->setPalette(red);
-    }
+    for (QLabel* l : {Label_count, Label_sum})
+        setTextColour(l, kWarningRed);
     DBGrid1 = named<QTableView>(query, "DBGrid1");
     DBGrid1->setModel(m_listing.model());
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -301,9 +245,6 @@ void Tszgl::setupControls()
         installEnterClicks(e, BitBtn_cx);
     for (QLineEdit* e : {Edit_lr_je, Edit_cx_je})
         installCharFilter(e, isAmountChar);
-    // Enter on a focused button presses that button, as in every window.
-    for (QPushButton* b : findChildren<QPushButton*>())
-        b->setAutoDefault(true);
 }
 
 void Tszgl::setupTabOrder()
@@ -331,7 +272,20 @@ void Tszgl::setupConnections()
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connectGridSelection();
-    connect(m_listing.model(), &QAbstractItemModel::modelReset, this, &Tszgl::listingReplaced);
+    connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
+        if (origin != this && m_listed && m_listed->kind == kind)
+            guarded(m_messages, [this] { refreshListing(); });
+    });
+    connect(&m_context, &Context::categoriesChanged, this, [this](QObject* origin) {
+        if (origin != this)
+            guarded(m_messages, [this] { reloadCategoryLists(); });
+    });
+    connect(&m_context, &Context::bookReplaced, this, [this] {
+        leaveEditMode();
+        clearEntryInputs();
+        hideListing();
+        guarded(m_messages, [this] { reloadCategoryLists(); });
+    });
     // A page the grid could not read is reported once the paint that asked for it is over.
     connect(
         m_listing.model(), &ListingModel::readFailed, this,
@@ -463,6 +417,7 @@ void Tszgl::BitBtn_saveClick()
         q.setText(insertEntrySql(entryKind(), entry->date, entry->code, entry->name,
                                  entry->amountText, entry->remark));
         q.exec();
+        m_context.announceEntries(entryKind(), this);
         m_messages.info(QStringLiteral("数据保存成功！"));
         clearEntryInputs();
     });
@@ -478,6 +433,7 @@ void Tszgl::saveCorrection(const EntryInput& entry)
         m_messages.info(QStringLiteral("数据修改失败！"));
         return;
     }
+    m_context.announceEntries(m_editKind, this);
     m_messages.info(QStringLiteral("数据修改成功！"));
     leaveEditMode();
     clearEntryInputs();
@@ -495,7 +451,7 @@ void Tszgl::BitBtn_updateClick()
 {
     guarded(m_messages, [&] {
         const QModelIndex current = DBGrid1->currentIndex();
-        if (!showsOwnListing() || !current.isValid())
+        if (!m_listed || !current.isValid())
             return;
         const QAbstractItemModel* model = DBGrid1->model();
         auto cell = [&](int column) {
@@ -504,10 +460,7 @@ void Tszgl::BitBtn_updateClick()
         const QVariant id = cell(0);
         if (!isInteger(id))
             return;
-        const EntryKind kind =
-            model->headerData(0, Qt::Horizontal).toString() == QStringLiteral("收入编号")
-                ? EntryKind::Income
-                : EntryKind::Expense;
+        const EntryKind kind = m_listed->kind;
         // Only another program can have stored an amount the box cannot hold;
         // loading it cut would store the cut amount.
         const QString amountText = numberText(cell(4).toDouble());
@@ -570,8 +523,8 @@ void Tszgl::leaveEditMode()
 
 void Tszgl::syncUpdateButton()
 {
-    BitBtn_update->setEnabled(BitBtn_del->isEnabledTo(this) && !DBGrid1->isHidden() &&
-                              showsOwnListing() && DBGrid1->currentIndex().isValid());
+    BitBtn_update->setEnabled(BitBtn_del->isEnabledTo(this) && !DBGrid1->isHidden() && m_listed &&
+                              DBGrid1->currentIndex().isValid());
 }
 
 void Tszgl::switchQueryKind(EntryKind kind)
@@ -629,27 +582,35 @@ void Tszgl::search()
     }
     const QString conditions = searchConditions(kind, from, to, code, amountText);
 
-    const OwnStatement own(m_ownStatement);
+    if (!listEntries(kind, conditions, 0)) {
+        DBGrid1->setVisible(false);
+        m_messages.info(QStringLiteral("未发现符合条件的记录！"));
+        ComboBox_cx_lb->setCurrentIndex(-1);
+        return;
+    }
+    DBGrid1->setFocus();
+    ComboBox_cx_lb->setCurrentIndex(-1);
+}
+
+bool Tszgl::listEntries(EntryKind kind, const QString& conditions, int row)
+{
+    m_listed.reset();
     m_listing.setText(totalsSql(kind, conditions));
     m_listing.open();
     const qint64 count = m_listing.field(0).toLongLong();
     if (count == 0) {
-        DBGrid1->setVisible(false);
         Label_count->clear();
         Label_sum->clear();
-        m_messages.info(QStringLiteral("未发现符合条件的记录！"));
-        ComboBox_cx_lb->setCurrentIndex(-1);
-        return;
+        return false;
     }
     Label_count->setText(QStringLiteral("共 ") + QString::number(count) +
                          QStringLiteral(" 条记录  "));
     Label_sum->setText(QStringLiteral("合计 ") + numberText(m_listing.field(1).toDouble()) +
                        QStringLiteral(" 元  "));
 
-    const QString listing = listingSql(kind, conditions);
-    m_listing.setText(listing);
+    m_listing.setText(listingSql(kind, conditions));
     m_listing.openForGrid(count);
-    m_lastListing = listing;
+    m_listed = Listed{kind, conditions, count};
     ListingModel* model = m_listing.model();
     const QStringList captions = listingCaptions(kind);
     for (int i = 0; i < captions.size() && i < model->columnCount(); ++i)
@@ -660,34 +621,55 @@ void Tszgl::search()
 
     DBGrid1->setEnabled(true);
     DBGrid1->setVisible(true);
-    DBGrid1->setFocus();
-    DBGrid1->setCurrentIndex(model->index(0, 0));
-    m_listing.first();
-
-    ComboBox_cx_lb->setCurrentIndex(-1);
+    row = static_cast<int>(std::clamp<qint64>(row, 0, count - 1));
+    DBGrid1->setCurrentIndex(model->index(row, 0));
+    m_listing.setRow(row);
     BitBtn_cx_txt->setEnabled(true);
     BitBtn_del->setEnabled(true);
+    return true;
+}
+
+void Tszgl::refreshListing()
+{
+    // Another window or program changed entries of the listed kind: the rows
+    // shown are read again, silently, at the same place.
+    if (!m_listed || DBGrid1->isHidden())
+        return;
+    const Listed listed = *m_listed;
+    if (!listEntries(listed.kind, listed.conditions, DBGrid1->currentIndex().row()))
+        hideListing();
+    syncUpdateButton();
+}
+
+void Tszgl::hideListing()
+{
+    m_listed.reset();
+    m_listing.close();
+    hideGrid();
+    Label_count->clear();
+    Label_sum->clear();
+    BitBtn_cx_txt->setEnabled(false);
+    BitBtn_del->setEnabled(false);
+    syncUpdateButton();
+}
+
+void Tszgl::reloadCategoryLists()
+{
+    // The chosen entry category stays chosen while it exists.
+    const QString chosen = ComboBox_lr_lb->currentText();
+    ComboBox_lr_lb->clear();
+    loadCategories(ComboBox_lr_lb, m_editUid ? m_editKind : entryKind());
+    ComboBox_lr_lb->setCurrentIndex(
+        ComboBox_lr_lb->findText(chosen, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    if (RadioButton_cx_sr->isChecked() || RadioButton_cx_zc->isChecked()) {
+        ComboBox_cx_lb->clear();
+        loadCategories(ComboBox_cx_lb, queryKind());
+    }
 }
 
 void Tszgl::BitBtn_cxClick()
 {
     guarded(m_messages, [&] { search(); });
-    syncUpdateButton();
-}
-
-bool Tszgl::showsOwnListing() const
-{
-    return !m_lastListing.isEmpty() && m_listing.isOpen() && m_listing.text() == m_lastListing;
-}
-
-void Tszgl::listingReplaced()
-{
-    // Another window (a report) put its own rows into the listing object: they
-    // carry no entry numbers, so neither deletion nor export may act on them.
-    if (!m_ownStatement && !showsOwnListing()) {
-        BitBtn_del->setEnabled(false);
-        BitBtn_cx_txt->setEnabled(false);
-    }
     syncUpdateButton();
 }
 
@@ -701,31 +683,32 @@ void Tszgl::syncListingRow()
 void Tszgl::BitBtn_delClick()
 {
     bool done = false;
+    QString reason;
     guarded(m_messages, [&] {
         try {
-            // Only a listed entry's own number may be deleted: not the totals row
-            // left by a search that found nothing, nor a report's rows.
+            // Only a listed entry's own number may be deleted, never the totals
+            // row left by a search that found nothing.
             syncListingRow();
-            if (!showsOwnListing())
+            if (!m_listed)
                 return;
             const QVariant id = m_listing.field(0);
             if (!isInteger(id))
                 return;
-            const QString first = m_listing.model()->headerData(0, Qt::Horizontal).toString();
-            const EntryKind kind =
-                first == QStringLiteral("收入编号") ? EntryKind::Income : EntryKind::Expense;
+            const EntryKind kind = m_listed->kind;
             Query& q = m_context.ADOQuery1();
             q.setText(deleteEntrySql(kind, id.toLongLong()));
             if (q.exec() == 0)
                 return; // already gone: deleted by another program, or a stale listing
+            m_context.announceEntries(kind, this);
             m_messages.info(QStringLiteral("数据删除成功！"));
             search();
             done = true;
-        } catch (const StoreError&) {
+        } catch (const StoreError& e) {
+            reason = e.message();
         }
     });
     if (!done)
-        m_messages.info(QStringLiteral("数据删除失败！"));
+        m_messages.info(QStringLiteral("数据删除失败！"), reason);
     syncUpdateButton();
 }
 
@@ -742,7 +725,7 @@ void Tszgl::connectGridSelection()
 void Tszgl::BitBtn_cx_txtClick()
 {
     guarded(m_messages, [&] {
-        if (!showsOwnListing())
+        if (!m_listed)
             return;
         // With no query kind chosen the listing came from the expense table.
         const QString kindWord =
@@ -753,26 +736,23 @@ void Tszgl::BitBtn_cx_txtClick()
 
         // The listing is read afresh by a forward-only cursor and written as it
         // comes: neither the grid's pages nor the whole listing are held in memory.
+        ProgressDialog progress(this, QStringLiteral("正在导出数据……"));
         Query rows(m_context.database(), m_listing.text());
         rows.open();
-        GbkTextFile file(fileName);
-        if (!file.open()) {
-            m_messages.error(file.error());
-            return;
-        }
+        GbkTextFile file(m_context.workFile(fileName));
         for (const QString& line : exportHeadLines(fileName))
             file.writeLine(line);
         qint64 written = 0;
-        for (; !rows.eof(); rows.next(), ++written)
+        for (; !rows.eof(); rows.next(), ++written) {
             file.writeLine(exportEntryLine(listedEntry(rows)));
+            if (written % 4096 == 0)
+                reportProgress(progress.progress(), written, m_listed->count);
+        }
         rows.close();
         for (const QString& line :
              exportFootLines(written, QDateTime::currentDateTime(), from, to, Label_sum->text()))
             file.writeLine(line);
-        if (!file.commit()) {
-            m_messages.error(file.error());
-            return;
-        }
+        file.commit();
         // The grid follows the listing to its last entry.
         const int last = m_listing.model()->rowCount() - 1;
         if (last >= 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "book/booksql.h"
+#include "store/query.h"
 
 #include <QDate>
 #include <QString>
@@ -9,7 +10,6 @@
 
 class Context;
 class Messages;
-class Query;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
@@ -74,19 +74,28 @@ private:
     void clearEntryInputs();
     // The search; a database failure propagates to the caller.
     void search();
-    // True while the listing object holds the listing this window last ran and
-    // is open on it: only then do its rows carry entry numbers.
-    bool showsOwnListing() const;
-    void listingReplaced();
+    // Counts, sums and lists the entries, standing on row; false when none match.
+    bool listEntries(EntryKind kind, const QString& conditions, int row);
+    void refreshListing();
+    void hideListing();
+    void reloadCategoryLists();
     void syncListingRow();
     void hideGrid();
     void connectGridSelection();
 
+    // The entries the grid lists, as the search that found them.
+    struct Listed
+    {
+        EntryKind kind;
+        QString conditions;
+        qint64 count;
+    };
+
     Context& m_context;
     Messages& m_messages;
-    Query& m_listing;
-    QString m_lastListing;
-    bool m_ownStatement = false;
+    // This window's listing object: its rows are what the grid shows.
+    Query m_listing;
+    std::optional<Listed> m_listed;
     // The entry that the entry group corrects, while it does.
     std::optional<qint64> m_editUid;
     EntryKind m_editKind = EntryKind::Income;

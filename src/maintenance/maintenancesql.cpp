@@ -13,41 +13,34 @@ QString quoted(const QString& value)
 
 QString categoryDetails(const CategoryItem& item)
 {
-    return QStringLiteral("收支类型：") + item.kind + QStringLiteral("\n类别代码：") + item.code +
-           QStringLiteral("\n类别名称：") + item.name;
+    return QStringLiteral("收支类型：") + kindLetter(item.kind) + QStringLiteral("\n类别代码：") +
+           item.code + QStringLiteral("\n类别名称：") + item.name;
 }
 
 } // namespace
 
-QString categoryListStatement(const QString& kind)
+QString categoryCountSql(EntryKind kind, const QString& code)
 {
-    return QStringLiteral("select * from bmb where sz=") + quoted(kind) +
-           QStringLiteral(" order by lb");
-}
-
-QString categoryCountStatement(const QString& kind, const QString& code)
-{
-    return QStringLiteral("select count(*) from bmb where sz=") + quoted(kind) +
+    return QStringLiteral("select count(*) from bmb where sz=") + quoted(kindLetter(kind)) +
            QStringLiteral(" and lb=") + quoted(code);
 }
 
-QString insertCategoryStatement(const QString& kind, const QString& code, const QString& name)
+QString insertCategorySql(EntryKind kind, const QString& code, const QString& name)
 {
-    return QStringLiteral("insert into bmb(sz,lb,bmmc) values(") + quoted(kind) + QLatin1Char(',') +
-           quoted(code) + QLatin1Char(',') + quoted(name) + QLatin1Char(')');
+    return QStringLiteral("insert into bmb(sz,lb,bmmc) values(") + quoted(kindLetter(kind)) +
+           QLatin1Char(',') + quoted(code) + QLatin1Char(',') + quoted(name) + QLatin1Char(')');
 }
 
-QString categoryUseStatement(const QString& kind, const QString& code)
+QString categoryUseSql(EntryKind kind, const QString& code)
 {
-    if (kind == QLatin1String("S"))
-        return QStringLiteral("select count(*) from srb where srlb=") + quoted(code);
-    return QStringLiteral("select count(*) from zcb where zclb=") + quoted(code);
+    return QStringLiteral("select count(*) from ") + entryTable(kind) + QStringLiteral(" where ") +
+           columnPrefix(kind) + QStringLiteral("lb=") + quoted(code);
 }
 
-QString deleteCategoryStatement(const QString& kind, const QString& code)
+QString deleteCategorySql(EntryKind kind, const QString& code)
 {
-    return QStringLiteral("delete from bmb where sz=") + quoted(kind) + QStringLiteral(" and lb=") +
-           quoted(code);
+    return QStringLiteral("delete from bmb where sz=") + quoted(kindLetter(kind)) +
+           QStringLiteral(" and lb=") + quoted(code);
 }
 
 QString categoryLine(const QString& kind, const QString& code, const QString& name,
@@ -72,7 +65,8 @@ QString trimBlanks(const QString& text)
 CategoryItem readCategoryLine(const QString& line)
 {
     // Fixed columns: 1-5 kind, 6-11 code, 12 on name; both layouts fit them.
-    return {trimBlanks(line.mid(0, 5)), trimBlanks(line.mid(5, 6)), trimBlanks(line.mid(11))};
+    return {kindOfLetter(trimBlanks(line.mid(0, 5))).value_or(EntryKind::Income),
+            trimBlanks(line.mid(5, 6)), trimBlanks(line.mid(11))};
 }
 
 QString categoryAddedMessage(const CategoryItem& item)
@@ -82,9 +76,8 @@ QString categoryAddedMessage(const CategoryItem& item)
 
 QString categoryInUseMessage(const CategoryItem& item)
 {
-    const QString last = item.kind == QLatin1String("S")
-                             ? QStringLiteral("请先删除相应收入记录后再试")
-                             : QStringLiteral("请先删除相应支出记录后再试");
+    const QString last =
+        QStringLiteral("请先删除相应") + kindWord(item.kind) + QStringLiteral("记录后再试");
     return QStringLiteral("不能删除该类别,因为数据库中有该类型记录！\n") + categoryDetails(item) +
            QLatin1Char('\n') + last;
 }
@@ -94,29 +87,29 @@ QString categoryRemovedMessage(const CategoryItem& item)
     return QStringLiteral("记录删除成功！\n") + categoryDetails(item);
 }
 
-QString userListStatement()
+QString userListSql()
 {
     return QStringLiteral("select * from login1");
 }
 
-QString userCountStatement(const QString& name)
+QString userCountSql(const QString& name)
 {
     return QStringLiteral("select count(*) from login1 where user1=") + quoted(name);
 }
 
-QString insertUserStatement(const QString& name, const QString& password, const QString& rights)
+QString insertUserSql(const QString& name, const QString& password, const QString& rights)
 {
     return QStringLiteral("insert into login1(user1,pwd1,priv1) values(") + quoted(name) +
            QLatin1Char(',') + quoted(password) + QLatin1Char(',') + quoted(rights) +
            QLatin1Char(')');
 }
 
-QString deleteUserStatement(const QString& name)
+QString deleteUserSql(const QString& name)
 {
     return QStringLiteral("delete from login1 where user1=") + quoted(name);
 }
 
-QString updatePasswordStatement(const QString& name, const QString& password)
+QString updatePasswordSql(const QString& name, const QString& password)
 {
     return QStringLiteral("update login1 set pwd1=") + quoted(password) +
            QStringLiteral(" where user1=") + quoted(name);
@@ -156,16 +149,7 @@ const QList<InitialisationStep>& initialisationSteps()
     return steps;
 }
 
-QString safetyCopyName(const QDateTime& moment, int attempt)
-{
-    QString name =
-        QStringLiteral("vandrel-backup-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    if (attempt > 0)
-        name += QStringLiteral("-%1").arg(attempt + 1);
-    return name + QStringLiteral(".mdb");
-}
-
-QString compactStatement()
+QString compactSql()
 {
     return QStringLiteral("vacuum");
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QDateTime>
+#include "store/categorysql.h"
+#include "store/entrykind.h"
+
 #include <QList>
 #include <QString>
 
@@ -9,13 +11,12 @@
 
 // --- categories ---
 
-// Kind letters: "S" income, "Z" expense.
-QString categoryListStatement(const QString& kind);
-QString categoryCountStatement(const QString& kind, const QString& code);
-QString insertCategoryStatement(const QString& kind, const QString& code, const QString& name);
-// Entries of the category's own kind that use the code (srb for "S", zcb for "Z").
-QString categoryUseStatement(const QString& kind, const QString& code);
-QString deleteCategoryStatement(const QString& kind, const QString& code);
+// The list of a kind is categoryListSql (store/categorysql.h).
+QString categoryCountSql(EntryKind kind, const QString& code);
+QString insertCategorySql(EntryKind kind, const QString& code, const QString& name);
+// Entries of the category's own kind that use the code.
+QString categoryUseSql(EntryKind kind, const QString& code);
+QString deleteCategorySql(EntryKind kind, const QString& code);
 
 enum class CategoryLayout
 {
@@ -25,11 +26,12 @@ enum class CategoryLayout
 
 struct CategoryItem
 {
-    QString kind;
+    EntryKind kind = EntryKind::Income;
     QString code;
     QString name;
 };
 
+// kind: the kind letter as stored.
 QString categoryLine(const QString& kind, const QString& code, const QString& name,
                      CategoryLayout layout);
 // Reads kind, code and name back from a line of either layout (each trimmed).
@@ -45,11 +47,11 @@ QString categoryRemovedMessage(const CategoryItem& item);
 
 // --- users ---
 
-QString userListStatement();
-QString userCountStatement(const QString& name);
-QString insertUserStatement(const QString& name, const QString& password, const QString& rights);
-QString deleteUserStatement(const QString& name);
-QString updatePasswordStatement(const QString& name, const QString& password);
+QString userListSql();
+QString userCountSql(const QString& name);
+QString insertUserSql(const QString& name, const QString& password, const QString& rights);
+QString deleteUserSql(const QString& name);
+QString updatePasswordSql(const QString& name, const QString& password);
 QString rightsString(bool book, bool analysis, bool maintenance);
 QString userAddedMessage(const QString& name, const QString& password);
 QString userDeletedMessage(const QString& name);
@@ -64,14 +66,9 @@ struct InitialisationStep
 
 const QList<InitialisationStep>& initialisationSteps();
 
-// The safety copy written before a reset: beside the book, named after the
-// moment ("vandrel-backup-20261208-153012.mdb"); attempt 0 gives the plain
-// name, later attempts add "-2", "-3", ... before the extension.
-QString safetyCopyName(const QDateTime& moment, int attempt = 0);
-
 // --- compaction ---
 
-QString compactStatement();
+QString compactSql();
 // Sizes as the compaction reports them: "392.4 MB"; KB below one MB, GB from 1024 MB on.
 QString fileSizeText(qint64 bytes);
 QString compactionDoneMessage(qint64 before, qint64 after);

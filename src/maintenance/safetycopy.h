@@ -1,17 +1,16 @@
 #pragma once
 
+#include "store/progress.h"
+
 #include <QDateTime>
 #include <QString>
 
 class Database;
 
-struct SafetyCopy
-{
-    bool written = false;
-    QString path;  // the file written, or the one that could not be
-    QString error; // the reason when nothing was written
-};
-
-// Writes the safety copy of the book into folder under the first free name made
-// from the moment (see safetyCopyName); an existing file is never overwritten.
-SafetyCopy writeSafetyCopy(Database& database, const QString& folder, const QDateTime& moment);
+// Writes the safety copy taken before action ("系统初始化", "数据库压缩") into
+// folder under the first free name made from the moment (safetyCopyName); an
+// existing file is never overwritten. Returns the copy's path. Throws
+// StoreError with the refusal of the action, which names the file and the
+// reason, or Cancelled.
+QString writeSafetyCopy(Database& database, const QString& folder, const QDateTime& moment,
+                        const QString& action, const Progress& progress = {});

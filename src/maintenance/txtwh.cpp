@@ -5,57 +5,34 @@
 #include "store/gbk.h"
 #include "store/messages.h"
 #include "store/storeerror.h"
-#include "store/uihelpers.h"
+#include "ui/palette.h"
+#include "ui/progressdialog.h"
+#include "ui/widgets.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
-template <typename T> T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* label(const QString& text, QWidget* parent)
+QLabel* label(QWidget* parent, const QString& text)
 {
     return new QLabel(text, parent);
 }
 
-// Some styles draw no Ignore or Retry glyph; a near kin stands in then.
-QIcon glyphIcon(const QStyle* style, QStyle::StandardPixmap glyph)
+QPushButton* button(QWidget* parent, const char* name, const QString& text,
+                    QStyle::StandardPixmap glyph)
 {
-    QIcon icon = style->standardIcon(glyph);
-    if (!icon.availableSizes().isEmpty())
-        return icon;
-    if (glyph == QStyle::SP_DialogIgnoreButton)
-        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-    if (glyph == QStyle::SP_DialogRetryButton)
-        return style->standardIcon(QStyle::SP_BrowserReload);
-    return icon;
-}
-
-QPushButton* button(const char* name, QStyle::StandardPixmap glyph, const QString& text,
-                    QWidget* parent)
-{
-    auto* b = named(new QPushButton(glyphIcon(parent->style(), glyph), text, parent), name);
-    // Enter on a focused button presses it, as in every window.
-    b->setAutoDefault(true);
+    QPushButton* b = makeButton(parent, name, text, glyph);
     b->setMinimumSize(96, 28);
     return b;
 }
@@ -66,20 +43,14 @@ Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(con
 {
     setObjectName(QStringLiteral("xtwh"));
     setWindowTitle(QStringLiteral("参数配置"));
-    QPalette blue = palette();
-    // Disabled controls keep the greyed text of the style.
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-            blue.setColor(group, role, Qt::blue);
-    }
-    setPalette(blue);
+    setWindowTextBlue(this);
 
     buildCategoryGroup();
     buildUserGroup();
     buildLowerPart();
     // The password box's style sheet (its '#') would take the application's
     // palette instead of the window's.
-    Edit_pwd->setPalette(blue);
+    setWindowTextBlue(Edit_pwd);
 
     auto* top = new QHBoxLayout;
     top->addWidget(GroupBox1);
@@ -130,27 +101,32 @@ Txtwh::~Txtwh() = default;
 
 void Txtwh::buildCategoryGroup()
 {
-    GroupBox1 = named(new QGroupBox(QStringLiteral("参数配置"), this), "GroupBox1");
-    RadioButton1 = named(new QRadioButton(QStringLiteral("收入 ( S )"), GroupBox1), "RadioButton1");
-    RadioButton2 = named(new QRadioButton(QStringLiteral("支出 ( Z )"), GroupBox1), "RadioButton2");
+    GroupBox1 = named<QGroupBox>(this, "GroupBox1");
+    RadioButton1 = named<QRadioButton>(GroupBox1, "RadioButton1");
+    RadioButton2 = named<QRadioButton>(GroupBox1, "RadioButton2");
 
-    Edit_lb = named(new QLineEdit(GroupBox1), "Edit_lb");
+    Edit_lb = named<QLineEdit>(GroupBox1, "Edit_lb");
     Edit_lb->setMaxLength(2);
     Edit_lb->setFixedWidth(48);
     setDigitsOnly(Edit_lb);
 
-    Edit_bmmc = named(new QLineEdit(GroupBox1), "Edit_bmmc");
+    Edit_bmmc = named<QLineEdit>(GroupBox1, "Edit_bmmc");
     Edit_bmmc->setValidator(new GbkLengthValidator(8, Edit_bmmc));
     Edit_bmmc->setFixedWidth(110);
 
-    Button_adduser = named(new QPushButton(QStringLiteral("增加"), GroupBox1), "Button_adduser");
-    Button_deluser = named(new QPushButton(QStringLiteral("删除"), GroupBox1), "Button_deluser");
+    Button_adduser = named<QPushButton>(GroupBox1, "Button_adduser");
+    Button_deluser = named<QPushButton>(GroupBox1, "Button_deluser");
     for (QPushButton* b : {Button_adduser, Button_deluser}) {
         b->setAutoDefault(true);
         b->setMinimumSize(80, 28);
     }
 
-    ListBox1 = named(new QListWidget(GroupBox1), "ListBox1");
+    GroupBox1->setTitle(QStringLiteral("参数配置"));
+    RadioButton1->setText(QStringLiteral("收入 ( S )"));
+    RadioButton2->setText(QStringLiteral("支出 ( Z )"));
+    Button_adduser->setText(QStringLiteral("增加"));
+    Button_deluser->setText(QStringLiteral("删除"));
+    ListBox1 = named<QListWidget>(GroupBox1, "ListBox1");
     ListBox1->setMinimumSize(380, 180);
     // The lines are laid out in columns of characters.
     QFont fixed(QStringLiteral("monospace"));
@@ -171,18 +147,18 @@ void Txtwh::buildCategoryGroup()
     auto* grid = new QGridLayout(GroupBox1);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(10);
-    grid->addWidget(label(QStringLiteral("选择收支类型，进行相应的增加和删除操作 "), GroupBox1), 0,
+    grid->addWidget(label(GroupBox1, QStringLiteral("选择收支类型，进行相应的增加和删除操作 ")), 0,
                     0, 1, 3);
-    grid->addWidget(label(QStringLiteral("收支类型： "), GroupBox1), 1, 0);
+    grid->addWidget(label(GroupBox1, QStringLiteral("收支类型： ")), 1, 0);
     grid->addLayout(kinds, 1, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("类别代码： "), GroupBox1), 2, 0);
+    grid->addWidget(label(GroupBox1, QStringLiteral("类别代码： ")), 2, 0);
     grid->addWidget(Edit_lb, 2, 1);
-    grid->addWidget(label(QStringLiteral("类别代码为2位数字  "), GroupBox1), 2, 2);
-    grid->addWidget(label(QStringLiteral("类别名称： "), GroupBox1), 3, 0);
+    grid->addWidget(label(GroupBox1, QStringLiteral("类别代码为2位数字  ")), 2, 2);
+    grid->addWidget(label(GroupBox1, QStringLiteral("类别名称： ")), 3, 0);
     grid->addWidget(Edit_bmmc, 3, 1);
-    grid->addWidget(label(QStringLiteral("类别名称不超过4个汉字或8个数字 "), GroupBox1), 3, 2);
+    grid->addWidget(label(GroupBox1, QStringLiteral("类别名称不超过4个汉字或8个数字 ")), 3, 2);
     grid->addLayout(buttons, 4, 1, 1, 2);
-    auto* heading = label(QStringLiteral("代码 类别  名  称"), GroupBox1);
+    auto* heading = label(GroupBox1, QStringLiteral("代码 类别  名  称"));
     grid->addWidget(heading, 5, 0, 1, 3);
     grid->addWidget(ListBox1, 6, 0, 1, 3);
     grid->setColumnStretch(2, 1);
@@ -191,35 +167,39 @@ void Txtwh::buildCategoryGroup()
 
 void Txtwh::buildUserGroup()
 {
-    GroupBox2 = named(new QGroupBox(QStringLiteral("用户管理"), this), "GroupBox2");
+    GroupBox2 = named<QGroupBox>(this, "GroupBox2");
 
-    Edit_user = named(new QLineEdit(GroupBox2), "Edit_user");
+    Edit_user = named<QLineEdit>(GroupBox2, "Edit_user");
     Edit_user->setValidator(new GbkLengthValidator(8, Edit_user));
     Edit_user->setFixedWidth(110);
 
-    Edit_pwd = named(new QLineEdit(GroupBox2), "Edit_pwd");
+    Edit_pwd = named<QLineEdit>(GroupBox2, "Edit_pwd");
     Edit_pwd->setMaxLength(20);
     Edit_pwd->setValidator(new GbkLengthValidator(GbkLengthValidator::NoLimit, Edit_pwd));
     Edit_pwd->setFixedWidth(170);
     setPasswordCharacter(Edit_pwd, QLatin1Char('#'));
     installCharFilter(Edit_pwd, [](QChar c) { return c != QLatin1Char(' '); });
 
-    CheckBox1 = named(new QCheckBox(QStringLiteral("收支管理"), GroupBox2), "CheckBox1");
-    CheckBox2 = named(new QCheckBox(QStringLiteral("综合查询"), GroupBox2), "CheckBox2");
-    CheckBox3 = named(new QCheckBox(QStringLiteral("系统维护"), GroupBox2), "CheckBox3");
+    CheckBox1 = named<QCheckBox>(GroupBox2, "CheckBox1");
+    CheckBox2 = named<QCheckBox>(GroupBox2, "CheckBox2");
+    CheckBox3 = named<QCheckBox>(GroupBox2, "CheckBox3");
+    GroupBox2->setTitle(QStringLiteral("用户管理"));
+    CheckBox1->setText(QStringLiteral("收支管理"));
+    CheckBox2->setText(QStringLiteral("综合查询"));
+    CheckBox3->setText(QStringLiteral("系统维护"));
     for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
         box->setChecked(true);
 
     BitBtn_insert =
-        button("BitBtn_insert", QStyle::SP_DialogOkButton, QStringLiteral("添加用户"), GroupBox2);
-    BitBtn_userlist = button("BitBtn_userlist", QStyle::SP_DialogIgnoreButton,
-                             QStringLiteral("列出用户"), GroupBox2);
+        button(GroupBox2, "BitBtn_insert", QStringLiteral("添加用户"), QStyle::SP_DialogOkButton);
+    BitBtn_userlist = button(GroupBox2, "BitBtn_userlist", QStringLiteral("列出用户"),
+                             QStyle::SP_DialogIgnoreButton);
     BitBtn_del =
-        button("BitBtn_del", QStyle::SP_DialogCancelButton, QStringLiteral("删除用户"), GroupBox2);
-    BitBtn_update = button("BitBtn_update", QStyle::SP_DialogRetryButton,
-                           QStringLiteral("修改密码"), GroupBox2);
+        button(GroupBox2, "BitBtn_del", QStringLiteral("删除用户"), QStyle::SP_DialogCancelButton);
+    BitBtn_update = button(GroupBox2, "BitBtn_update", QStringLiteral("修改密码"),
+                           QStyle::SP_DialogRetryButton);
 
-    ListBox2 = named(new QListWidget(GroupBox2), "ListBox2");
+    ListBox2 = named<QListWidget>(GroupBox2, "ListBox2");
     ListBox2->setMinimumSize(200, 180);
 
     auto* rights = new QHBoxLayout;
@@ -237,17 +217,17 @@ void Txtwh::buildUserGroup()
     auto* grid = new QGridLayout(GroupBox2);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(10);
-    grid->addWidget(label(QStringLiteral("用户名："), GroupBox2), 0, 0);
+    grid->addWidget(label(GroupBox2, QStringLiteral("用户名：")), 0, 0);
     grid->addWidget(Edit_user, 0, 1);
-    grid->addWidget(label(QStringLiteral("用户名最多8个字符或者四个汉字 "), GroupBox2), 0, 2);
-    grid->addWidget(label(QStringLiteral("密    码："), GroupBox2), 1, 0);
+    grid->addWidget(label(GroupBox2, QStringLiteral("用户名最多8个字符或者四个汉字 ")), 0, 2);
+    grid->addWidget(label(GroupBox2, QStringLiteral("密    码：")), 1, 0);
     grid->addWidget(Edit_pwd, 1, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("密码长度最多20位，修改密码时需输入用户名"), GroupBox2), 2,
+    grid->addWidget(label(GroupBox2, QStringLiteral("密码长度最多20位，修改密码时需输入用户名")), 2,
                     0, 1, 3);
-    grid->addWidget(label(QStringLiteral("权     限："), GroupBox2), 3, 0);
+    grid->addWidget(label(GroupBox2, QStringLiteral("权     限：")), 3, 0);
     grid->addLayout(rights, 3, 1, 1, 2);
     grid->addLayout(buttons, 4, 0, 1, 3);
-    grid->addWidget(label(QStringLiteral("用户列表"), GroupBox2), 5, 0, 1, 3);
+    grid->addWidget(label(GroupBox2, QStringLiteral("用户列表")), 5, 0, 1, 3);
     grid->addWidget(ListBox2, 6, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(6, 1);
@@ -255,37 +235,33 @@ void Txtwh::buildUserGroup()
 
 void Txtwh::buildLowerPart()
 {
-    Label8 =
-        named(label(QStringLiteral("压缩数据库  (ACCESS数据库文件在使用过程中会逐渐臃肿)"), this),
-              "Label8");
+    Label8 = makeLabel(this, "Label8",
+                       QStringLiteral("压缩数据库  (ACCESS数据库文件在使用过程中会逐渐臃肿)"));
     BitBtn_yasuo =
-        button("BitBtn_yasuo", QStyle::SP_DialogOkButton, QStringLiteral("压缩数据库"), this);
+        button(this, "BitBtn_yasuo", QStringLiteral("压缩数据库"), QStyle::SP_DialogOkButton);
 
-    Label7 = named(
-        label(QStringLiteral("系统初始化：数据库将被清空，并设置初始用户：admin  密码：tovek"),
-              this),
-        "Label7");
-    QPalette red = Label7->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    Label7->setPalette(red);
+    Label7 =
+        makeLabel(this, "Label7",
+                  QStringLiteral("系统初始化：数据库将被清空，并设置初始用户：admin  密码：tovek"));
+    setTextColour(Label7, kWarningRed);
     BitBtn_csh =
-        button("BitBtn_csh", QStyle::SP_DialogNoButton, QStringLiteral("系统初始化"), this);
+        button(this, "BitBtn_csh", QStringLiteral("系统初始化"), QStyle::SP_DialogNoButton);
 }
 
-QString Txtwh::chosenKind() const
+std::optional<EntryKind> Txtwh::chosenKind() const
 {
     if (RadioButton1->isChecked())
-        return QStringLiteral("S");
+        return EntryKind::Income;
     if (RadioButton2->isChecked())
-        return QStringLiteral("Z");
-    return {};
+        return EntryKind::Expense;
+    return std::nullopt;
 }
 
-void Txtwh::loadCategories(const QString& kind, CategoryLayout layout)
+void Txtwh::loadCategories(EntryKind kind, CategoryLayout layout)
 {
     ListBox1->clear();
     Query& query = m_context.ADOQuery1();
-    query.setText(categoryListStatement(kind));
+    query.setText(categoryListSql(kind));
     query.open();
     if (query.isEmpty()) {
         query.close();
@@ -304,21 +280,21 @@ void Txtwh::loadCategories(const QString& kind, CategoryLayout layout)
 void Txtwh::RadioButton1Click()
 {
     guarded(m_context.messages(),
-            [this] { loadCategories(QStringLiteral("S"), CategoryLayout::Chosen); });
+            [this] { loadCategories(EntryKind::Income, CategoryLayout::Chosen); });
 }
 
 void Txtwh::RadioButton2Click()
 {
     guarded(m_context.messages(),
-            [this] { loadCategories(QStringLiteral("Z"), CategoryLayout::Chosen); });
+            [this] { loadCategories(EntryKind::Expense, CategoryLayout::Chosen); });
 }
 
 void Txtwh::Button_adduserClick()
 {
     Messages& messages = m_context.messages();
     guarded(messages, [&] {
-        const QString kind = chosenKind();
-        if (kind.isEmpty()) {
+        const std::optional<EntryKind> kind = chosenKind();
+        if (!kind) {
             Button_adduser->setFocus();
             messages.info(QStringLiteral("增加记录需要指定收支类型！"));
             return;
@@ -336,7 +312,7 @@ void Txtwh::Button_adduserClick()
             return;
         }
         Query& query = m_context.ADOQuery1();
-        query.setText(categoryCountStatement(kind, code));
+        query.setText(categoryCountSql(*kind, code));
         query.open();
         if (query.field(0).toLongLong() > 0) {
             Edit_lb->setFocus();
@@ -344,13 +320,14 @@ void Txtwh::Button_adduserClick()
             messages.info(QStringLiteral("指定类型和类别的编码已存在，不能增加同样记录"));
             return;
         }
-        query.setText(insertCategoryStatement(kind, code, name));
+        query.setText(insertCategorySql(*kind, code, name));
         query.exec();
         query.close();
-        messages.info(categoryAddedMessage({kind, code, name}));
+        m_context.announceCategories(this);
+        messages.info(categoryAddedMessage({*kind, code, name}));
         Edit_lb->clear();
         Edit_bmmc->clear();
-        loadCategories(kind, CategoryLayout::Added);
+        loadCategories(*kind, CategoryLayout::Added);
     });
 }
 
@@ -366,7 +343,7 @@ void Txtwh::Button_deluserClick()
         }
         const CategoryItem item = readCategoryLine(selected.first()->text());
         Query& query = m_context.ADOQuery1();
-        query.setText(categoryUseStatement(item.kind, item.code));
+        query.setText(categoryUseSql(item.kind, item.code));
         query.open();
         const qlonglong uses = query.field(0).toLongLong();
         query.close();
@@ -374,8 +351,9 @@ void Txtwh::Button_deluserClick()
             messages.info(categoryInUseMessage(item));
             return;
         }
-        query.setText(deleteCategoryStatement(item.kind, item.code));
+        query.setText(deleteCategorySql(item.kind, item.code));
         query.exec();
+        m_context.announceCategories(this);
         messages.info(categoryRemovedMessage(item));
         query.close();
         loadCategories(item.kind, CategoryLayout::Chosen);
@@ -387,7 +365,7 @@ void Txtwh::BitBtn_userlistClick()
     guarded(m_context.messages(), [this] {
         ListBox2->clear();
         Query& query = m_context.ADOQuery1();
-        query.setText(userListStatement());
+        query.setText(userListSql());
         query.open();
         QStringList names;
         for (query.first(); !query.eof(); query.next())
@@ -426,7 +404,7 @@ void Txtwh::BitBtn_insertClick()
             return;
         }
         Query& query = m_context.ADOQuery1();
-        query.setText(userCountStatement(name));
+        query.setText(userCountSql(name));
         query.open();
         if (query.field(0).toLongLong() > 0) {
             Edit_user->setFocus();
@@ -435,7 +413,7 @@ void Txtwh::BitBtn_insertClick()
             return;
         }
         query.close();
-        query.setText(insertUserStatement(name, password, rights));
+        query.setText(insertUserSql(name, password, rights));
         query.exec();
         messages.info(userAddedMessage(name, password));
         Edit_user->clear();
@@ -466,7 +444,7 @@ void Txtwh::BitBtn_delClick()
             return;
         }
         Query& query = m_context.ADOQuery1();
-        query.setText(deleteUserStatement(name));
+        query.setText(deleteUserSql(name));
         query.exec();
         messages.info(userDeletedMessage(name));
         query.close();
@@ -491,7 +469,7 @@ void Txtwh::BitBtn_updateClick()
         if (!messages.ask(QStringLiteral("是否修改用户名框中的用户密码！")))
             return;
         Query& query = m_context.ADOQuery1();
-        query.setText(updatePasswordStatement(Edit_user->text(), Edit_pwd->text()));
+        query.setText(updatePasswordSql(Edit_user->text(), Edit_pwd->text()));
         // An update of no row changed nothing: there is no user of that name.
         if (query.exec() == 0) {
             Edit_user->setFocus();
@@ -511,27 +489,27 @@ void Txtwh::BitBtn_yasuoClick()
         if (!messages.ask(QStringLiteral("是否压缩数据库？压缩前将自动保存数据库的安全副本。")))
             return;
         // Both steps read or rewrite the whole book: seconds on a large one.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-
         Database& database = m_context.database();
         const QString path = QFileInfo(database.path()).absoluteFilePath();
-        const SafetyCopy copy =
-            writeSafetyCopy(database, QFileInfo(path).absolutePath(), QDateTime::currentDateTime());
-        if (!copy.written) {
-            messages.info(
-                safetyCopyFailedMessage(QStringLiteral("数据库压缩"), copy.path, copy.error));
+        ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
+        try {
+            writeSafetyCopy(database, QFileInfo(path).absolutePath(), QDateTime::currentDateTime(),
+                            QStringLiteral("数据库压缩"), progress.progress());
+        } catch (const StoreError& e) {
+            messages.info(e.message());
             return;
         }
         // VACUUM rebuilds the book inside one transaction of this connection: a
-        // failure (disk full, a lock held by another program) rolls back to the
-        // book as it was, and no other program's write can fall between reading
-        // the book and replacing it, as it could with a copy renamed over it.
+        // failure (disk full, a lock held by another program) or a cancel rolls
+        // back to the book as it was, and no other program's write can fall
+        // between reading the book and replacing it, as it could with a copy
+        // renamed over it.
+        progress.dialog()->setLabelText(QStringLiteral("正在压缩数据库……"));
         const qint64 before = QFileInfo(path).size();
         Query& query = m_context.ADOQuery1();
         try {
-            query.setText(compactStatement());
-            query.exec();
+            query.setText(compactSql());
+            query.exec(progress.progress());
         } catch (const StoreError& e) {
             messages.info(compactionFailedMessage(e.message()));
             return;
@@ -549,11 +527,13 @@ void Txtwh::BitBtn_cshClick()
 
         // A reset answered Yes by mistake can be undone by hand from this copy.
         Database& database = m_context.database();
-        const QString folder = QFileInfo(database.path()).absolutePath();
-        const SafetyCopy copy = writeSafetyCopy(database, folder, QDateTime::currentDateTime());
-        if (!copy.written) {
-            messages.info(
-                safetyCopyFailedMessage(QStringLiteral("系统初始化"), copy.path, copy.error));
+        ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
+        try {
+            writeSafetyCopy(database, QFileInfo(database.path()).absolutePath(),
+                            QDateTime::currentDateTime(), QStringLiteral("系统初始化"),
+                            progress.progress());
+        } catch (const StoreError& e) {
+            messages.info(e.message());
             return;
         }
 
@@ -562,12 +542,14 @@ void Txtwh::BitBtn_cshClick()
             try {
                 query.setText(step.statement);
                 query.exec();
-            } catch (const StoreError&) {
-                messages.info(step.failureMessage);
+            } catch (const StoreError& e) {
+                messages.info(step.failureMessage, e.message());
+                m_context.announceBookReplaced();
                 return;
             }
         }
         query.close();
+        m_context.announceBookReplaced();
         messages.info(QStringLiteral("系统初始化完成！"));
     });
 }

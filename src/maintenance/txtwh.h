@@ -3,6 +3,7 @@
 #include "maintenance/maintenancesql.h"
 
 #include <QWidget>
+#include <optional>
 
 class Context;
 class QCheckBox;
@@ -68,8 +69,8 @@ private:
     void buildCategoryGroup();
     void buildUserGroup();
     void buildLowerPart();
-    void loadCategories(const QString& kind, CategoryLayout layout);
-    QString chosenKind() const;
+    void loadCategories(EntryKind kind, CategoryLayout layout);
+    std::optional<EntryKind> chosenKind() const;
 
     Context& m_context;
 };

@@ -1,6 +1,6 @@
 #include "store/context.h"
 
-#include <QLabel>
+#include <QDir>
 
 namespace {
 
@@ -12,19 +12,38 @@ int nextConnectionNumber()
 
 } // namespace
 
-Context::Context(const QString& databasePath, Messages& messages)
-    : m_database(QStringLiteral("main-%1").arg(nextConnectionNumber()), databasePath),
+Context::Context(const QString& databasePath, Messages& messages, int busyTimeoutMs,
+                 QObject* parent)
+    : QObject(parent), m_database(QStringLiteral("main-%1").arg(nextConnectionNumber()),
+                                  databasePath, busyTimeoutMs),
       m_messages(messages), m_query1(m_database, QStringLiteral("select * from login")),
-      m_query2(m_database, QStringLiteral("select * from bmb")),
-      m_queryCxsz(m_database, QStringLiteral("select * from srb where srlb=''"))
+      m_query2(m_database, QStringLiteral("select * from bmb")), m_workFolder(QDir::currentPath())
 {}
 
-QString Context::currentUser() const
+Context::~Context() = default;
+
+void Context::setCurrentUser(const QString& name)
 {
-    return m_userPanel ? m_userPanel->text() : QString();
+    m_user = name;
+    Q_EMIT userChanged(name);
 }
 
-void Context::setUserPanel(QLabel* panel)
+QString Context::workFile(const QString& fileName) const
 {
-    m_userPanel = panel;
+    return QDir(m_workFolder).filePath(fileName);
+}
+
+void Context::announceEntries(EntryKind kind, QObject* origin)
+{
+    Q_EMIT entriesChanged(kind, origin);
+}
+
+void Context::announceCategories(QObject* origin)
+{
+    Q_EMIT categoriesChanged(origin);
+}
+
+void Context::announceBookReplaced()
+{
+    Q_EMIT bookReplaced();
 }

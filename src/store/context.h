@@ -1,23 +1,28 @@
 #pragma once
 
 #include "store/database.h"
+#include "store/entrykind.h"
 #include "store/query.h"
 
-#include <QPointer>
+#include <QObject>
 #include <QString>
 
 class Messages;
-class QLabel;
 
-// What the main window owns and every child window uses: the connection, the
-// three shared query objects, the messages service and the name of the
-// signed-in user (status panel 1).
-class Context final
+// The program's state that every window shares: the connection with its two
+// general query objects, the messages service, the signed-in user and the
+// folder files are written to. A change to the book is announced here once it
+// is committed, so that open windows can show it; origin is the window that
+// made it (it shows its own changes itself), or nullptr.
+class Context final : public QObject
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Context)
+
 public:
-    Context(const QString& databasePath, Messages& messages);
-    Context(const Context&) = delete;
-    Context& operator=(const Context&) = delete;
+    Context(const QString& databasePath, Messages& messages,
+            int busyTimeoutMs = Database::defaultBusyTimeoutMs, QObject* parent = nullptr);
+    ~Context() override;
 
     Database& database() { return m_database; }
     Messages& messages() { return m_messages; }
@@ -26,18 +31,33 @@ public:
     Query& ADOQuery1() { return m_query1; }
     // Second query object, for the per-category sums while ADOQuery1 holds a list.
     Query& ADOQuery2() { return m_query2; }
-    // The search and report query object, whose listing the book's grid shows.
-    Query& ADOQuery_cxsz() { return m_queryCxsz; }
 
-    // The signed-in user's name as shown in status panel 1.
-    QString currentUser() const;
-    void setUserPanel(QLabel* panel);
+    // The signed-in user's name as stored in the user table; empty before sign-in.
+    const QString& currentUser() const { return m_user; }
+    void setCurrentUser(const QString& name);
+
+    // Where listings and reports are written: the working folder at start.
+    const QString& workFolder() const { return m_workFolder; }
+    void setWorkFolder(const QString& folder) { m_workFolder = folder; }
+    QString workFile(const QString& fileName) const;
+
+    void announceEntries(EntryKind kind, QObject* origin);
+    void announceCategories(QObject* origin);
+    void announceBookReplaced();
+
+Q_SIGNALS:
+    void userChanged(const QString& name);
+    // Entries of the kind were added, corrected or removed.
+    void entriesChanged(EntryKind kind, QObject* origin);
+    void categoriesChanged(QObject* origin);
+    // The whole book changed under every window (a reset, a restored copy).
+    void bookReplaced();
 
 private:
     Database m_database;
     Messages& m_messages;
     Query m_query1;
     Query m_query2;
-    Query m_queryCxsz;
-    QPointer<QLabel> m_userPanel;
+    QString m_user;
+    QString m_workFolder;
 };

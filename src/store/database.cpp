@@ -1,13 +1,16 @@
 #include "store/database.h"
 
+#include "store/readerror.h"
+#include "store/schema.h"
+#include "store/statement.h"
 #include "store/storeerror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -84,15 +87,9 @@ void sumFinal(sqlite3_context* context)
     sqlite3_result_double(context, result);
 }
 
-QSqlError lastError(const QSqlDatabase& db, const QSqlQuery& query)
+QString systemReason(int code)
 {
-    return query.lastError().isValid() ? query.lastError() : db.lastError();
-}
-
-QString errorText(const QSqlError& error)
-{
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 } // namespace
@@ -104,8 +101,8 @@ bool installExactSum(void* sqliteHandle)
                                       nullptr, sumStep, sumFinal, nullptr) == SQLITE_OK;
 }
 
-Database::Database(const QString& connectionName, const QString& path)
-    : m_name(connectionName), m_path(path)
+Database::Database(const QString& connectionName, const QString& path, int busyTimeoutMs)
+    : m_name(connectionName), m_path(path), m_busyTimeoutMs(busyTimeoutMs)
 {}
 
 Database::~Database()
@@ -133,13 +130,25 @@ void Database::close()
     }
 }
 
+sqlite3* Database::handle()
+{
+    ensureOpen();
+    const QVariant handle = connection().driver()->handle();
+    sqlite3* db = nullptr;
+    if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        db = *static_cast<sqlite3* const*>(handle.constData());
+    if (!db)
+        throw StoreError(QStringLiteral("the book is not open"));
+    return db;
+}
+
 void Database::ensureOpen()
 {
     if (isOpen())
         return;
     const QFileInfo info(m_path);
     if (!info.exists() || !info.isFile())
-        throw StoreError(QStringLiteral("%1: no such database file").arg(m_path));
+        throw StoreError(QStringLiteral("%1: no such database file").arg(m_path), SQLITE_CANTOPEN);
 
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
@@ -149,30 +158,85 @@ void Database::ensureOpen()
     db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                        QStringLiteral("?mode=rw"));
     db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
-    if (!db.open())
-        throw StoreError(errorText(db.lastError()));
-
-    auto fail = [&db](const QString& message) {
-        db.close();
-        throw StoreError(message);
-    };
-
-    {
-        QSqlQuery check(db);
-        // A zero-byte or foreign file opens, then fails here.
-        if (!check.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and "
-                                       "name in ('srb','zcb','bmb','login1')")))
-            fail(errorText(lastError(db, check)));
-        if (!check.next() || check.value(0).toInt() != 4)
-            fail(QStringLiteral("%1 is not a book database (its tables are missing)").arg(m_path));
-        check.finish();
-        check.exec(QStringLiteral("pragma synchronous=FULL"));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        throw StoreError(storeMessage(error.nativeErrorCode().toInt(), text, m_path),
+                         error.nativeErrorCode().toInt());
     }
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !installExactSum(*static_cast<sqlite3* const*>(handle.data())))
-        fail(QStringLiteral("cannot install the exact sum on %1").arg(m_path));
+
+    try {
+        sqlite3* raw = handle();
+        sqlite3_extended_result_codes(raw, 1);
+        {
+            // A zero-byte or foreign file opens, then fails here.
+            Statement check(*this, QStringLiteral("select count(*) from sqlite_master where "
+                                                  "type='table' and name in "
+                                                  "('srb','zcb','bmb','login1')"));
+            if (!check.step() || check.value(0).toInt() != 4)
+                throw StoreError(
+                    QStringLiteral("%1 is not a book database (its tables are missing)")
+                        .arg(m_path),
+                    SQLITE_NOTADB);
+        }
+        execute(QStringLiteral("pragma synchronous=FULL"));
+        if (!installExactSum(raw))
+            throw StoreError(QStringLiteral("cannot install the exact sum on %1").arg(m_path));
+        if (!isReadOnly())
+            ensureSchema(*this);
+    } catch (...) {
+        db.close();
+        throw;
+    }
+}
+
+bool Database::isReadOnly()
+{
+    return sqlite3_db_readonly(handle(), "main") == 1;
+}
+
+int Database::execute(const QString& statement, const QVariantList& values,
+                      const Progress& progress)
+{
+    Statement s(*this, statement, values);
+    if (!progress) {
+        s.step();
+        return sqlite3_changes(handle());
+    }
+    struct Watch
+    {
+        const Progress& progress;
+        bool stopped = false;
+    } watch{progress};
+    sqlite3* db = handle();
+    sqlite3_progress_handler(
+        db, 100000,
+        [](void* data) {
+            auto* w = static_cast<Watch*>(data);
+            w->stopped = w->stopped || !w->progress(0, 0);
+            return w->stopped ? 1 : 0;
+        },
+        &watch);
+    const auto unwatch = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
+    try {
+        s.step();
+    } catch (const StoreError&) {
+        if (watch.stopped)
+            throw Cancelled();
+        throw;
+    }
+    return sqlite3_changes(db);
+}
+
+qint64 Database::lastInsertId()
+{
+    return sqlite3_last_insert_rowid(handle());
+}
+
+bool Database::inTransaction()
+{
+    return sqlite3_get_autocommit(handle()) == 0;
 }
 
 QStringList schemaStatements()
@@ -207,133 +271,171 @@ QStringList schemaStatements()
     return statements;
 }
 
-bool moveIntoPlace(const QString& from, const QString& to, QString* error)
+void moveIntoPlace(const QString& from, const QString& to)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
     // One step that fails when the target exists, so the check cannot go stale.
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
         0)
-        return true;
+        return;
     int code = errno;
     if (code == EINVAL || code == ENOSYS) {
         // File systems without that rename (network shares) still refuse a link over a name.
         if (::link(source.constData(), target.constData()) == 0) {
             ::unlink(source.constData());
-            return true;
+            return;
         }
         code = errno;
     }
-    if (error)
-        *error = code == EEXIST ? QStringLiteral("%1 already exists; it is not overwritten").arg(to)
-                                : QStringLiteral("cannot move %1 to %2: %3")
-                                      .arg(from, to, QString::fromLocal8Bit(std::strerror(code)));
-    return false;
+    if (code == EEXIST)
+        throw StoreError(QStringLiteral("%1 already exists; it is not overwritten").arg(to));
+    throw StoreError(QStringLiteral("cannot move %1 to %2: %3").arg(from, to, systemReason(code)));
 }
 
-bool createDatabase(const QString& path, QString* error)
+QString temporaryFileBeside(const QString& path)
 {
-    auto setError = [error](const QString& text) {
-        if (error)
-            *error = text;
-        return false;
-    };
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        return setError(QStringLiteral("%1 already exists; it is not overwritten").arg(path));
-
-    // The book is built under a temporary name beside its place and moved there
-    // only when complete, so neither a failed build nor a book that appears
-    // meanwhile is ever removed. mkostemp makes the file readable by its owner
-    // only, which the book keeps: it holds the passwords in plain text.
     const QFileInfo info(path);
     QByteArray temporary = QFile::encodeName(
         info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    // mkostemp makes the file readable by its owner only, which a book keeps: it
+    // holds the passwords in plain text.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return setError(QStringLiteral("cannot create %1: %2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw StoreError(QStringLiteral("cannot create %1: %2")
+                             .arg(QDir::toNativeSeparators(path), systemReason(errno)));
     ::close(fd);
-    const QString built = QFile::decodeName(temporary);
-    auto discard = [&built] {
-        QFile::remove(built);
-        QFile::remove(built + QStringLiteral("-journal"));
-    };
-
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(temporary.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-        sqlite3_close(db);
-        discard();
-        return setError(QStringLiteral("cannot create %1: %2").arg(path, message));
-    }
-    QString sql = QStringLiteral("pragma synchronous=FULL;begin;");
-    for (const QString& s : schemaStatements())
-        sql += s + QLatin1Char(';');
-    sql += QStringLiteral("commit;");
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    QString text = message ? QString::fromUtf8(message) : QString();
-    sqlite3_free(message);
-    const int closed = sqlite3_close(db);
-    if (rc != SQLITE_OK || closed != SQLITE_OK) {
-        discard();
-        return setError(QStringLiteral("cannot create %1: %2").arg(path, text));
-    }
-    QString moveError;
-    if (!moveIntoPlace(built, path, &moveError)) {
-        discard();
-        return setError(moveError);
-    }
-    return true;
+    return QFile::decodeName(temporary);
 }
 
-void Database::backupTo(const QString& target)
-{
-    ensureOpen();
-    const QVariant handle = connection().driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !*static_cast<sqlite3* const*>(handle.data()))
-        throw StoreError(QStringLiteral("the book is not open"));
-    sqlite3* source = *static_cast<sqlite3* const*>(handle.data());
+namespace {
 
+// A file being built: removed with its journal unless kept.
+class PendingFile final
+{
+public:
+    explicit PendingFile(QString path) : m_path(std::move(path)) {}
+    ~PendingFile()
+    {
+        if (!m_kept) {
+            QFile::remove(m_path);
+            QFile::remove(m_path + QStringLiteral("-journal"));
+        }
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    const QString& path() const { return m_path; }
+    void keep() { m_kept = true; }
+
+private:
+    QString m_path;
+    bool m_kept = false;
+};
+
+// A raw connection of its own to a file being built.
+class RawConnection final
+{
+public:
+    explicit RawConnection(const QString& path)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
+                            nullptr) != SQLITE_OK)
+            fail();
+        sqlite3_extended_result_codes(m_db, 1);
+    }
+    ~RawConnection() { sqlite3_close(m_db); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+    sqlite3* get() const { return m_db; }
+    [[noreturn]] void fail() const
+    {
+        const int code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_NOMEM;
+        throw StoreError(QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"), code);
+    }
+    void close()
+    {
+        if (sqlite3_close(m_db) != SQLITE_OK)
+            fail();
+        m_db = nullptr;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+} // namespace
+
+void createDatabase(const QString& path)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        throw StoreError(QStringLiteral("%1 already exists; it is not overwritten").arg(path));
+
+    // The book is built under a temporary name beside its place and moved there
+    // only when complete, so neither a failed build nor a book that appears
+    // meanwhile is ever removed.
+    PendingFile built(temporaryFileBeside(path));
+    try {
+        RawConnection db(built.path());
+        QString sql = QStringLiteral("pragma synchronous=FULL;begin;");
+        for (const QString& s : schemaStatements())
+            sql += s + QLatin1Char(';');
+        sql += QStringLiteral("commit;");
+        if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
+            db.fail();
+        db.close();
+    } catch (const StoreError& e) {
+        throw StoreError(QStringLiteral("cannot create %1: %2").arg(path, e.message()), e.code());
+    }
+    moveIntoPlace(built.path(), path);
+    built.keep();
+}
+
+void Database::backupTo(const QString& target, const Progress& progress)
+{
+    sqlite3* source = handle();
     const QString shown = QDir::toNativeSeparators(target);
     const QFileInfo info(target);
     if (info.exists() || info.isSymLink()) // a dangling link is in the way as well
         throw StoreError(QStringLiteral("%1 already exists").arg(shown));
-    // Created here, exclusively and for the owner only: the copy holds every
-    // password, and the engine would create it readable by everyone.
-    {
-        QFile file(target);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            throw StoreError(QStringLiteral("%1: %2").arg(shown, file.errorString()));
-    }
 
-    sqlite3* copy = nullptr;
-    int rc = sqlite3_open_v2(target.toUtf8().constData(), &copy, SQLITE_OPEN_READWRITE, nullptr);
-    QString reason;
-    if (rc == SQLITE_OK) {
-        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main");
-        if (!backup) {
-            reason = QString::fromUtf8(sqlite3_errmsg(copy));
-        } else {
-            // One step copies every page under one read lock of the book.
-            rc = sqlite3_backup_step(backup, -1);
-            const int finished = sqlite3_backup_finish(backup);
-            if (rc != SQLITE_DONE)
-                reason = QString::fromUtf8(sqlite3_errstr(rc));
-            else if (finished != SQLITE_OK)
-                reason = QString::fromUtf8(sqlite3_errmsg(copy));
+    PendingFile copy(temporaryFileBeside(target));
+    {
+        RawConnection db(copy.path());
+        sqlite3_backup* backup = sqlite3_backup_init(db.get(), "main", source, "main");
+        if (!backup)
+            db.fail();
+        // Pages go over a few at a time, so that the work can be followed and
+        // stopped; the book is read-locked only during each step.
+        constexpr int kPagesPerStep = 1024;
+        int rc = SQLITE_OK;
+        int waited = 0;
+        bool stopped = false;
+        while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            rc = sqlite3_backup_step(backup, kPagesPerStep);
+            if (rc == SQLITE_DONE)
+                break;
+            const int total = sqlite3_backup_pagecount(backup);
+            if (progress && !progress(total - sqlite3_backup_remaining(backup), total)) {
+                stopped = true;
+                break;
+            }
+            // Another program writing: wait for it as long as a statement would.
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+                if (waited >= m_busyTimeoutMs)
+                    break;
+                waited += sqlite3_sleep(20);
+            }
         }
-    } else {
-        reason =
-            copy ? QString::fromUtf8(sqlite3_errmsg(copy)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int finished = sqlite3_backup_finish(backup);
+        if (stopped)
+            throw Cancelled();
+        if (rc != SQLITE_DONE)
+            throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+        if (finished != SQLITE_OK)
+            db.fail();
+        db.close();
     }
-    if (sqlite3_close(copy) != SQLITE_OK && reason.isEmpty())
-        reason = QStringLiteral("the copy could not be closed");
-    if (!reason.isEmpty()) {
-        QFile::remove(target);
-        QFile::remove(target + QStringLiteral("-journal"));
-        throw StoreError(reason);
-    }
+    moveIntoPlace(copy.path(), target);
+    copy.keep();
 }

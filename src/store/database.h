@@ -1,32 +1,60 @@
 #pragma once
 
+#include "store/progress.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
+
+struct sqlite3;
 
 inline constexpr char kDatabaseFileName[] = "vandrel.mdb";
 
 // One connection to the book's database file. It opens on first use and never
 // creates the file: a missing, empty or foreign file is a failed connection.
+// Every failure throws StoreError with the engine's message and extended code.
 class Database final
 {
 public:
+    // Milliseconds a statement waits for another program's lock before failing.
+    static constexpr int defaultBusyTimeoutMs = 3000;
+
     // path: the database file; a relative path is taken in the working directory.
-    Database(const QString& connectionName,
-             const QString& path = QString::fromLatin1(kDatabaseFileName));
+    explicit Database(const QString& connectionName,
+                      const QString& path = QString::fromLatin1(kDatabaseFileName),
+                      int busyTimeoutMs = defaultBusyTimeoutMs);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens the connection unless it is open; throws StoreError on failure.
+    // Opens the connection unless it is open. A book that can be written gains
+    // the tables this version adds (ensureSchema); a read-only one opens as it is.
     void ensureOpen();
     bool isOpen() const;
     void close();
+    // Whether the open book can only be read (a write-protected file).
+    bool isReadOnly();
 
     QSqlDatabase connection() const;
+    // The engine's connection; opens the book first.
+    sqlite3* handle();
     const QString& path() const { return m_path; }
     const QString& connectionName() const { return m_name; }
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
+
+    // Runs one statement in SQLite's form whose result is not read, with its
+    // ? placeholders bound to values in order. Returns the rows it changed.
+    // progress: told now and then while the statement runs (a compaction takes
+    // seconds); when it says stop, the statement is interrupted, its changes
+    // roll back, and Cancelled is thrown.
+    int execute(const QString& statement, const QVariantList& values = {},
+                const Progress& progress = {});
+    // The entry number the last insert on this connection was given.
+    qint64 lastInsertId();
+    // Whether a transaction is open on the connection.
+    bool inTransaction();
 
     // Every statement text, in the program's dialect, is passed to the log
     // before it runs (tests compare them with the expected texts).
@@ -39,17 +67,16 @@ public:
     }
 
     // Copies the book as it stands into target, a new file readable by its owner
-    // only, through SQLite's online backup: consistent even while the book is
-    // open and read. An existing file is never replaced. Throws StoreError; a
-    // partial copy is removed.
-    void backupTo(const QString& target);
-
-    // Milliseconds a statement waits for another program's lock before failing.
-    static constexpr int busyTimeoutMs = 3000;
+    // only, through SQLite's online backup, a number of pages at a time. The copy
+    // is built under a temporary name beside target and appears there only when
+    // complete; an existing file is never replaced. Throws StoreError, or
+    // Cancelled when progress says stop; nothing is left behind either way.
+    void backupTo(const QString& target, const Progress& progress = {});
 
 private:
     QString m_name;
     QString m_path;
+    int m_busyTimeoutMs;
     StatementLog m_log;
 };
 
@@ -58,12 +85,16 @@ QStringList schemaStatements();
 
 // Creates a fresh database file at path, readable by its owner only. Refuses
 // an existing file, also one that appears while the book is being built.
-// Returns false and sets the error text on failure.
-bool createDatabase(const QString& path, QString* error = nullptr);
+// Throws StoreError.
+void createDatabase(const QString& path);
 
 // Renames from to to in one step that fails when to exists (nothing is ever
-// replaced). Returns false and sets the error text on failure.
-bool moveIntoPlace(const QString& from, const QString& to, QString* error = nullptr);
+// replaced). Throws StoreError.
+void moveIntoPlace(const QString& from, const QString& to);
+
+// A new empty file beside path under a temporary name, readable by its owner
+// only, to be moved into place when complete. Throws StoreError.
+QString temporaryFileBeside(const QString& path);
 
 // Replaces sum() on a raw SQLite connection by one that adds amounts exactly
 // to the cent. Every connection of the program gets it.

@@ -73,10 +73,11 @@ bool ListingModel::setHeaderData(int section, Qt::Orientation orientation, const
     return true;
 }
 
-void ListingModel::show(const QString& statement, qint64 rows)
+void ListingModel::show(const QString& statement, qint64 rows, const QVariantList& values)
 {
     beginResetModel();
     m_statement = withoutTerminator(statement);
+    m_values = values;
     m_pages.clear();
     m_captions.clear();
     m_columns.clear();
@@ -88,8 +89,10 @@ void ListingModel::show(const QString& statement, qint64 rows)
         if (firstRows < pageRows) {
             rows = firstRows;
         } else if (rows < 0) {
-            Statement count(m_database, QStringLiteral("select count(*) from (\n") + m_statement +
-                                            QStringLiteral("\n)"));
+            Statement count(m_database,
+                            QStringLiteral("select count(*) from (\n") + m_statement +
+                                QStringLiteral("\n)"),
+                            m_values);
             rows = count.step() ? count.value(0).toLongLong() : 0;
         }
         m_rows = static_cast<int>(qMin<qint64>(rows, std::numeric_limits<int>::max()));
@@ -108,6 +111,7 @@ void ListingModel::clear()
 {
     beginResetModel();
     m_statement.clear();
+    m_values.clear();
     m_columns.clear();
     m_pages.clear();
     m_captions.clear();
@@ -157,9 +161,11 @@ ListingModel::Page ListingModel::readPage(int index)
 {
     // Runs to its end before it returns, so that nothing stays pending.
     // The limit goes on the statement itself: its order holds for every page.
-    Statement statement(m_database, m_statement + QStringLiteral("\nlimit %1 offset %2")
-                                                      .arg(pageRows)
-                                                      .arg(static_cast<qint64>(index) * pageRows));
+    Statement statement(m_database,
+                        m_statement + QStringLiteral("\nlimit %1 offset %2")
+                                          .arg(pageRows)
+                                          .arg(static_cast<qint64>(index) * pageRows),
+                        m_values);
     if (m_columns.isEmpty())
         m_columns = statement.columnNames();
     Page page;

@@ -35,7 +35,8 @@ public:
     // Shows a result (a select in SQLite's form without a limit clause of its
     // own) and reads its first page. rows: its number of rows when the caller
     // knows it, otherwise -1. Throws StoreError when the statement fails.
-    void show(const QString& statement, qint64 rows);
+    // values: bound to the statement's placeholders, as Statement binds them.
+    void show(const QString& statement, qint64 rows, const QVariantList& values = {});
     void clear();
     // One value; reads its page when needed. Throws StoreError.
     QVariant value(int row, int column);
@@ -60,6 +61,7 @@ private:
 
     Database& m_database;
     QString m_statement;
+    QVariantList m_values;
     QStringList m_columns;
     int m_rows = 0;
     QHash<int, Page> m_pages;

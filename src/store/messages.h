@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/progress.h"
 #include "store/storeerror.h"
 
 #include <QString>
@@ -12,21 +13,14 @@ class Messages
 {
 public:
     virtual ~Messages() = default;
-    // A plain message with one OK button.
-    virtual void info(const QString& text) = 0;
+    // A plain message with one OK button. detail: what went wrong underneath
+    // (the engine's or the system's own words), shown on request below a message
+    // whose text is fixed.
+    virtual void info(const QString& text, const QString& detail = QString()) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool ask(const QString& text) = 0;
     // The application-wide error display: the engine's message of an uncaught failure.
     virtual void error(const QString& text) = 0;
-};
-
-// The real service: modal message boxes captioned with the application title.
-class BoxMessages final : public Messages
-{
-public:
-    void info(const QString& text) override;
-    bool ask(const QString& text) override;
-    void error(const QString& text) override;
 };
 
 inline const QString& applicationTitle()
@@ -36,14 +30,18 @@ inline const QString& applicationTitle()
 }
 
 // Runs a handler body; a failure that the handler does not catch itself is shown
-// by the error display and the program goes on.
-template <typename Body> void guarded(Messages& messages, Body&& body)
+// by the error display and the program goes on. Work the user stopped ends
+// quietly. Returns true when the body ran to its end.
+template <typename Body> bool guarded(Messages& messages, Body&& body)
 {
     try {
         std::forward<Body>(body)();
+        return true;
+    } catch (const Cancelled&) {
     } catch (const StoreError& e) {
         messages.error(e.message());
     } catch (const std::exception& e) {
         messages.error(QString::fromLocal8Bit(e.what()));
     }
+    return false;
 }

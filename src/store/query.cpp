@@ -2,13 +2,9 @@
 
 #include "store/database.h"
 #include "store/listingmodel.h"
-#include "store/readerror.h"
 #include "store/sqltext.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
 
 Query::Query(Database& database, const QString& initialText)
     : m_database(database), m_text(initialText), m_model(std::make_unique<ListingModel>(database))
@@ -16,15 +12,11 @@ Query::Query(Database& database, const QString& initialText)
 
 Query::~Query() = default;
 
-void Query::setText(const QString& statement)
+void Query::setText(const QString& statement, const QVariantList& values)
 {
     close();
     m_text = statement;
-}
-
-void Query::fail(const QSqlQuery& query) const
-{
-    throw StoreError(storeMessage(query.lastError(), m_database.path()));
+    m_values = values;
 }
 
 void Query::open()
@@ -33,7 +25,7 @@ void Query::open()
         return;
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
-    m_cursor = std::make_unique<Statement>(m_database, toSqliteDialect(m_text));
+    m_cursor = std::make_unique<Statement>(m_database, toSqliteDialect(m_text), m_values);
     m_columns = m_cursor->columnNames();
     m_reading = Reading::Cursor;
     try {
@@ -50,7 +42,7 @@ void Query::openForGrid(qint64 rows)
         return;
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
-    m_model->show(toSqliteDialect(m_text), rows);
+    m_model->show(toSqliteDialect(m_text), rows, m_values);
     m_reading = Reading::Grid;
     m_row = 0;
 }
@@ -65,25 +57,21 @@ void Query::startCursor()
 void Query::stepCursor()
 {
     m_onRow = m_ahead;
-    m_values.clear();
+    m_current.clear();
     if (!m_ahead)
         return;
-    m_values.reserve(m_cursor->columnCount());
-    m_cursor->appendRow(m_values);
+    m_current.reserve(m_cursor->columnCount());
+    m_cursor->appendRow(m_current);
     // A row the engine cannot read ends the result with an error, never quietly.
     m_ahead = m_cursor->step();
 }
 
-int Query::exec()
+int Query::exec(const Progress& progress)
 {
     close();
     m_database.ensureOpen();
     m_database.noteStatement(m_text);
-    QSqlQuery query(m_database.connection());
-    query.setForwardOnly(true);
-    if (!query.exec(toSqliteDialect(m_text)))
-        fail(query);
-    return query.numRowsAffected();
+    return m_database.execute(toSqliteDialect(m_text), m_values, progress);
 }
 
 void Query::close()
@@ -93,7 +81,7 @@ void Query::close()
     m_row = 0;
     m_cursor.reset();
     m_columns.clear();
-    m_values.clear();
+    m_current.clear();
     m_onRow = false;
     m_ahead = false;
     // The grid learns of it last, when the query already reads as closed.
@@ -179,7 +167,7 @@ QVariant Query::field(int index) const
     if (eof())
         return {};
     if (m_reading == Reading::Cursor)
-        return m_values.value(index);
+        return m_current.value(index);
     return m_model->value(m_row, index);
 }
 
@@ -190,7 +178,7 @@ QVariant Query::field(const QString& name) const
     if (m_reading == Reading::Cursor) {
         for (qsizetype i = 0; i < m_columns.size(); ++i)
             if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
-                return m_values.value(i);
+                return m_current.value(i);
         return {};
     }
     return m_model->value(m_row, m_model->column(name));

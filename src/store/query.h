@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/progress.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,6 @@
 
 class Database;
 class ListingModel;
-class QSqlQuery;
 class Statement;
 
 // A query object: holds one statement text at a time, written in the program's
@@ -25,9 +26,11 @@ public:
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
-    // Replaces the statement text; an open result is closed first.
-    void setText(const QString& statement);
+    // Replaces the statement text; an open result is closed first. values are
+    // bound to the statement's ? placeholders in order (see Statement).
+    void setText(const QString& statement, const QVariantList& values = {});
     const QString& text() const { return m_text; }
+    const QVariantList& values() const { return m_values; }
 
     // Opens the statement as a forward-only cursor on its first row. It reads one
     // row ahead, so a result read to its last row has finished its statement and
@@ -40,8 +43,8 @@ public:
     // search has), -1 to let the query count them.
     void openForGrid(qint64 rows = -1);
     // Executes an INSERT, UPDATE or DELETE (or any statement whose result is not
-    // read). Returns the number of rows it changed.
-    int exec();
+    // read). Returns the number of rows it changed. progress: see Database::execute.
+    int exec(const Progress& progress = {});
     void close();
     bool isOpen() const { return m_reading != Reading::None; }
 
@@ -73,16 +76,16 @@ private:
     };
     void startCursor();
     void stepCursor();
-    [[noreturn]] void fail(const QSqlQuery& query) const;
 
     Database& m_database;
     QString m_text;
+    QVariantList m_values;
     std::unique_ptr<ListingModel> m_model;
     std::unique_ptr<Statement> m_cursor;
     Reading m_reading = Reading::None;
-    QStringList m_columns;    // the cursor's column names
-    QList<QVariant> m_values; // the cursor's current row
-    bool m_onRow = false;     // the cursor stands on a row
-    bool m_ahead = false;     // the statement holds the row after the current one
+    QStringList m_columns;     // the cursor's column names
+    QList<QVariant> m_current; // the cursor's current row
+    bool m_onRow = false;      // the cursor stands on a row
+    bool m_ahead = false;      // the statement holds the row after the current one
     int m_row = 0;
 };

@@ -1,56 +1,21 @@
 #include "store/readerror.h"
 
+#include "store/copynames.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSqlError>
 #include <sqlite3.h>
 
-QString newestSafetyCopy(const QString& bookPath)
+bool isDamagedBook(int code)
 {
-    const QDir folder = QFileInfo(bookPath).absoluteDir();
-    static const QRegularExpression form(
-        QStringLiteral("^vandrel-backup-(\\d{8}-\\d{6})(?:-(\\d{1,9}))?\\.mdb$"));
-    QString newest;
-    QString newestStamp;
-    int newestNumber = 0;
-    for (const QString& name :
-         folder.entryList({QStringLiteral("vandrel-backup-*.mdb")}, QDir::Files)) {
-        const QRegularExpressionMatch m = form.match(name);
-        if (!m.hasMatch())
-            continue;
-        // A name without a number is the first copy of its second.
-        const QString stamp = m.captured(1);
-        const int number = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
-        if (newest.isEmpty() || stamp > newestStamp ||
-            (stamp == newestStamp && number > newestNumber)) {
-            newest = folder.absoluteFilePath(name);
-            newestStamp = stamp;
-            newestNumber = number;
-        }
-    }
-    return newest;
+    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
-bool isDamagedBook(const QSqlError& error)
+QString storeMessage(int code, const QString& engineText, const QString& bookPath)
 {
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    if (ok && ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB))
-        return true;
-    const QString text = error.databaseText();
-    return text.contains(QLatin1String("database disk image is malformed")) ||
-           text.contains(QLatin1String("file is not a database"));
-}
-
-QString storeMessage(const QSqlError& error, const QString& bookPath)
-{
-    QString engine = error.databaseText();
-    if (engine.isEmpty())
-        engine = error.text();
-    if (engine.isEmpty())
-        engine = QStringLiteral("unknown database error");
-    if (!isDamagedBook(error))
+    const QString engine =
+        engineText.isEmpty() ? QStringLiteral("unknown database error") : engineText;
+    if (!isDamagedBook(code))
         return engine;
     QString text = QStringLiteral("数据库文件已损坏，有些记录无法读取：") +
                    QDir::toNativeSeparators(QFileInfo(bookPath).absoluteFilePath());

@@ -4,16 +4,12 @@
 #include "store/readerror.h"
 #include "store/storeerror.h"
 
-#include <QSqlDriver>
-#include <QSqlError>
+#include <QDate>
 #include <sqlite3.h>
 
-Statement::Statement(Database& database, const QString& text) : m_database(database)
+Statement::Statement(Database& database, const QString& text, const QVariantList& values)
+    : m_database(database), m_db(database.handle())
 {
-    const QVariant handle = database.connection().driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !(m_db = *static_cast<sqlite3* const*>(handle.constData())))
-        throw StoreError(QStringLiteral("the book is not open"));
     const QByteArray sql = text.toUtf8();
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql.constData(), static_cast<int>(sql.size()),
@@ -30,6 +26,48 @@ Statement::Statement(Database& database, const QString& text) : m_database(datab
             throw StoreError(QStringLiteral("Unable to execute multiple statements at a time"));
         }
     m_columns = sqlite3_column_count(m_statement);
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values.at(i));
+}
+
+void Statement::bind(int index, const QVariant& value)
+{
+    int rc = SQLITE_OK;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        rc = sqlite3_bind_int64(m_statement, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        rc = sqlite3_bind_double(m_statement, index, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        rc = sqlite3_bind_blob64(m_statement, index, bytes.constData(),
+                                 static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::QDate:
+        rc = bindText(index, value.toDate().toString(Qt::ISODate));
+        break;
+    default:
+        rc = value.isNull() ? sqlite3_bind_null(m_statement, index)
+                            : bindText(index, value.toString());
+        break;
+    }
+    if (rc != SQLITE_OK)
+        fail(rc);
+}
+
+int Statement::bindText(int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return sqlite3_bind_text64(m_statement, index, utf8.constData(),
+                               static_cast<sqlite3_uint64>(utf8.size()), SQLITE_TRANSIENT,
+                               SQLITE_UTF8);
 }
 
 Statement::~Statement()
@@ -37,11 +75,11 @@ Statement::~Statement()
     sqlite3_finalize(m_statement);
 }
 
-void Statement::fail(int code) const
+void Statement::fail(int) const
 {
-    const QSqlError error(QString(), QString::fromUtf8(sqlite3_errmsg(m_db)),
-                          QSqlError::StatementError, QString::number(code));
-    throw StoreError(storeMessage(error, m_database.path()));
+    const int code = sqlite3_extended_errcode(m_db);
+    throw StoreError(storeMessage(code, QString::fromUtf8(sqlite3_errmsg(m_db)), m_database.path()),
+                     code);
 }
 
 bool Statement::step()

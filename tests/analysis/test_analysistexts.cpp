@@ -24,35 +24,36 @@ void TestAnalysisTexts::chartStatements()
 {
     const QString c = dateCondition(QDate(2005, 11, 1), QDate(2005, 11, 30));
     QCOMPARE(c, QStringLiteral(" between #2005-11-01# and #2005-11-30#"));
-    QCOMPARE(rangeTotal(Kind::Income, c),
+    QCOMPARE(rangeTotalSql(EntryKind::Income, c),
              QStringLiteral(
                  "select sum(srje) from srb where srrq between #2005-11-01# and #2005-11-30#"));
-    QCOMPARE(rangeTotal(Kind::Expense, c),
+    QCOMPARE(rangeTotalSql(EntryKind::Expense, c),
              QStringLiteral(
                  "select sum(zcje) from zcb where zcrq between #2005-11-01# and #2005-11-30#"));
-    QCOMPARE(categoryList(Kind::Income), QStringLiteral("select sz,lb,bmmc from bmb where sz='S'"));
-    QCOMPARE(categoryList(Kind::Expense),
+    QCOMPARE(pieCategoriesSql(EntryKind::Income),
+             QStringLiteral("select sz,lb,bmmc from bmb where sz='S'"));
+    QCOMPARE(pieCategoriesSql(EntryKind::Expense),
              QStringLiteral("select sz,lb,bmmc from bmb where sz='Z'"));
-    QCOMPARE(categoryRangeTotal(Kind::Income, c, QStringLiteral("03")),
+    QCOMPARE(categoryRangeTotalSql(EntryKind::Income, c, QStringLiteral("03")),
              QStringLiteral("select sum(srje) from srb where srrq between #2005-11-01# and "
                             "#2005-11-30# and srlb='03'"));
-    QCOMPARE(categoryRangeTotal(Kind::Expense, c, QStringLiteral("12")),
+    QCOMPARE(categoryRangeTotalSql(EntryKind::Expense, c, QStringLiteral("12")),
              QStringLiteral("select sum(zcje) from zcb where zcrq between #2005-11-01# and "
                             "#2005-11-30# and zclb='12'"));
-    QCOMPARE(newestPeriod(), QStringLiteral("select max(srsq) from srb"));
-    QCOMPARE(oldestPeriod(), QStringLiteral("select min(srsq) from srb"));
-    QCOMPARE(monthTotal(Kind::Income, monthKey(QStringLiteral("2005"), 3)),
+    QCOMPARE(newestPeriodSql(), QStringLiteral("select max(srsq) from srb"));
+    QCOMPARE(oldestPeriodSql(), QStringLiteral("select min(srsq) from srb"));
+    QCOMPARE(monthTotalSql(EntryKind::Income, monthKey(QStringLiteral("2005"), 3)),
              QStringLiteral("select sum(srje) from srb where srsq='200503'"));
-    QCOMPARE(monthTotal(Kind::Expense, monthKey(QStringLiteral("2005"), 11)),
+    QCOMPARE(monthTotalSql(EntryKind::Expense, monthKey(QStringLiteral("2005"), 11)),
              QStringLiteral("select sum(zcje) from zcb where zcsq='200511'"));
 }
 
 void TestAnalysisTexts::yearStatementsKeepTheirShape()
 {
     // Two blanks after "and"; the year without leading zeros; short typed years.
-    QCOMPARE(yearTotal(Kind::Income, 2005),
+    QCOMPARE(yearTotalSql(EntryKind::Income, 2005),
              QStringLiteral("select sum(srje) from srb where srsq between '200501' and  '200512'"));
-    QCOMPARE(yearTotal(Kind::Expense, 0),
+    QCOMPARE(yearTotalSql(EntryKind::Expense, 0),
              QStringLiteral("select sum(zcje) from zcb where zcsq between '001' and  '012'"));
     QCOMPARE(monthKey(QStringLiteral("05"), 1), QStringLiteral("0501"));
     QCOMPARE(monthKey(QStringLiteral("0"), 12), QStringLiteral("012"));
@@ -61,29 +62,29 @@ void TestAnalysisTexts::yearStatementsKeepTheirShape()
 void TestAnalysisTexts::reportStatements()
 {
     const QString p = QStringLiteral("2005");
-    QCOMPARE(reportTotal(Period::Annual, Kind::Income, p),
+    QCOMPARE(reportTotalSql(Period::Annual, EntryKind::Income, p),
              QStringLiteral("Select sum(srje) FROM srb WHERE srsq between '200501' and '200512'"));
-    QCOMPARE(reportTotal(Period::Annual, Kind::Expense, p),
+    QCOMPARE(reportTotalSql(Period::Annual, EntryKind::Expense, p),
              QStringLiteral("Select sum(zcje) FROM zcb WHERE zcsq between '200501' and '200512'"));
-    QCOMPARE(reportCategories(Period::Annual, Kind::Income, p),
+    QCOMPARE(reportCategoriesSql(Period::Annual, EntryKind::Income, p),
              QStringLiteral("Select a.srlb,a.srmc, sum(a.srje) FROM srb as a, bmb as b WHERE "
                             "b.sz='s' and a.srlb=b.lb and a.srsq between '200501' and '200512' "
                             "group by a.srlb,a.srmc;"));
-    QCOMPARE(reportCategories(Period::Annual, Kind::Expense, p),
+    QCOMPARE(reportCategoriesSql(Period::Annual, EntryKind::Expense, p),
              QStringLiteral("Select a.zclb,a.zcmc, sum(a.zcje) FROM zcb as a, bmb as b WHERE "
                             "b.sz='z' and a.zclb=b.lb and a.zcsq between '200501' and '200512' "
                             "group by a.zclb,a.zcmc;"));
     const QString m = QStringLiteral("200511");
-    QCOMPARE(reportTotal(Period::Monthly, Kind::Income, m),
+    QCOMPARE(reportTotalSql(Period::Monthly, EntryKind::Income, m),
              QStringLiteral("Select sum(srje) FROM srb WHERE srsq='200511'"));
-    QCOMPARE(reportTotal(Period::Monthly, Kind::Expense, m),
+    QCOMPARE(reportTotalSql(Period::Monthly, EntryKind::Expense, m),
              QStringLiteral("Select sum(zcje) FROM zcb WHERE zcsq='200511'"));
     QCOMPARE(
-        reportCategories(Period::Monthly, Kind::Income, m),
+        reportCategoriesSql(Period::Monthly, EntryKind::Income, m),
         QStringLiteral("Select a.srlb,a.srmc, sum(a.srje) FROM srb as a, bmb as b WHERE "
                        "b.sz='s' and a.srlb=b.lb and a.srsq='200511' group by a.srlb,a.srmc;"));
     QCOMPARE(
-        reportCategories(Period::Monthly, Kind::Expense, m),
+        reportCategoriesSql(Period::Monthly, EntryKind::Expense, m),
         QStringLiteral("Select a.zclb,a.zcmc, sum(a.zcje) FROM zcb as a, bmb as b WHERE "
                        "b.sz='z' and a.zclb=b.lb and a.zcsq='200511' group by a.zclb,a.zcmc;"));
 }
@@ -92,13 +93,13 @@ void TestAnalysisTexts::textValuesAreEscaped()
 {
     // A stored code or a pasted period with a quote must not end the literal.
     const QString c = dateCondition(QDate(2005, 1, 1), QDate(2005, 1, 1));
-    QVERIFY(categoryRangeTotal(Kind::Income, c, QStringLiteral("0'"))
+    QVERIFY(categoryRangeTotalSql(EntryKind::Income, c, QStringLiteral("0'"))
                 .endsWith(QStringLiteral("srlb='0'''")));
-    QCOMPARE(monthTotal(Kind::Income, QStringLiteral("2'0501")),
+    QCOMPARE(monthTotalSql(EntryKind::Income, QStringLiteral("2'0501")),
              QStringLiteral("select sum(srje) from srb where srsq='2''0501'"));
-    QCOMPARE(reportTotal(Period::Monthly, Kind::Expense, QStringLiteral("20'511")),
+    QCOMPARE(reportTotalSql(Period::Monthly, EntryKind::Expense, QStringLiteral("20'511")),
              QStringLiteral("Select sum(zcje) FROM zcb WHERE zcsq='20''511'"));
-    QVERIFY(reportCategories(Period::Annual, Kind::Income, QStringLiteral("2'05"))
+    QVERIFY(reportCategoriesSql(Period::Annual, EntryKind::Income, QStringLiteral("2'05"))
                 .contains(QStringLiteral("between '2''0501' and '2''0512'")));
 }
 

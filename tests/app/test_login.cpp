@@ -286,9 +286,9 @@ void TestLogin::keysInTheEditBoxes()
 
 void TestLogin::lookupStatement()
 {
-    QCOMPARE(loginLookupStatement(QStringLiteral("admin")),
+    QCOMPARE(loginLookupSql(QStringLiteral("admin")),
              QStringLiteral("select * from login1 where user1='admin'"));
-    QCOMPARE(loginLookupStatement(QStringLiteral("a'b")),
+    QCOMPARE(loginLookupSql(QStringLiteral("a'b")),
              QStringLiteral("select * from login1 where user1='a''b'"));
     QCOMPARE(withheldMenuEntries(QStringLiteral("000")), QList<int>({1, 2, 3}));
     QCOMPARE(withheldMenuEntries(QStringLiteral("0000")), QList<int>({1, 2, 3}));

@@ -1,5 +1,6 @@
 #include "maintenance/maintenancesql.h"
 #include "maintenance/safetycopy.h"
+#include "store/copynames.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -40,34 +41,32 @@ private Q_SLOTS:
 
 void TestMaintenanceSql::categoryStatements()
 {
-    QCOMPARE(categoryListStatement(QStringLiteral("S")),
+    QCOMPARE(categoryListSql(EntryKind::Income),
              QStringLiteral("select * from bmb where sz='S' order by lb"));
-    QCOMPARE(categoryListStatement(QStringLiteral("Z")),
+    QCOMPARE(categoryListSql(EntryKind::Expense),
              QStringLiteral("select * from bmb where sz='Z' order by lb"));
-    QCOMPARE(categoryCountStatement(QStringLiteral("S"), QStringLiteral("03")),
+    QCOMPARE(categoryCountSql(EntryKind::Income, QStringLiteral("03")),
              QStringLiteral("select count(*) from bmb where sz='S' and lb='03'"));
-    QCOMPARE(
-        insertCategoryStatement(QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("N")),
-        QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','N')"));
-    QCOMPARE(categoryUseStatement(QStringLiteral("S"), QStringLiteral("03")),
+    QCOMPARE(insertCategorySql(EntryKind::Income, QStringLiteral("03"), QStringLiteral("N")),
+             QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','N')"));
+    QCOMPARE(categoryUseSql(EntryKind::Income, QStringLiteral("03")),
              QStringLiteral("select count(*) from srb where srlb='03'"));
-    QCOMPARE(categoryUseStatement(QStringLiteral("Z"), QStringLiteral("03")),
+    QCOMPARE(categoryUseSql(EntryKind::Expense, QStringLiteral("03")),
              QStringLiteral("select count(*) from zcb where zclb='03'"));
-    QCOMPARE(deleteCategoryStatement(QStringLiteral("Z"), QStringLiteral("07")),
+    QCOMPARE(deleteCategorySql(EntryKind::Expense, QStringLiteral("07")),
              QStringLiteral("delete from bmb where sz='Z' and lb='07'"));
 }
 
 void TestMaintenanceSql::userStatements()
 {
-    QCOMPARE(userListStatement(), QStringLiteral("select * from login1"));
-    QCOMPARE(userCountStatement(QStringLiteral("bob")),
+    QCOMPARE(userListSql(), QStringLiteral("select * from login1"));
+    QCOMPARE(userCountSql(QStringLiteral("bob")),
              QStringLiteral("select count(*) from login1 where user1='bob'"));
-    QCOMPARE(
-        insertUserStatement(QStringLiteral("bob"), QStringLiteral("pw"), QStringLiteral("101")),
-        QStringLiteral("insert into login1(user1,pwd1,priv1) values('bob','pw','101')"));
-    QCOMPARE(deleteUserStatement(QStringLiteral("bob")),
+    QCOMPARE(insertUserSql(QStringLiteral("bob"), QStringLiteral("pw"), QStringLiteral("101")),
+             QStringLiteral("insert into login1(user1,pwd1,priv1) values('bob','pw','101')"));
+    QCOMPARE(deleteUserSql(QStringLiteral("bob")),
              QStringLiteral("delete from login1 where user1='bob'"));
-    QCOMPARE(updatePasswordStatement(QStringLiteral("bob "), QStringLiteral(" x")),
+    QCOMPARE(updatePasswordSql(QStringLiteral("bob "), QStringLiteral(" x")),
              QStringLiteral("update login1 set pwd1=' x' where user1='bob '"));
     QCOMPARE(rightsString(true, false, true), QStringLiteral("101"));
     QCOMPARE(rightsString(false, false, false), QStringLiteral("000"));
@@ -76,16 +75,15 @@ void TestMaintenanceSql::userStatements()
 
 void TestMaintenanceSql::quotesNeverBreakAStatement()
 {
-    QCOMPARE(
-        insertCategoryStatement(QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("a'b")),
-        QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','a''b')"));
-    QCOMPARE(insertUserStatement(QStringLiteral("o'n"), QStringLiteral("'"), QStringLiteral("111")),
+    QCOMPARE(insertCategorySql(EntryKind::Income, QStringLiteral("03"), QStringLiteral("a'b")),
+             QStringLiteral("insert into bmb(sz,lb,bmmc) values('S','03','a''b')"));
+    QCOMPARE(insertUserSql(QStringLiteral("o'n"), QStringLiteral("'"), QStringLiteral("111")),
              QStringLiteral("insert into login1(user1,pwd1,priv1) values('o''n','''','111')"));
-    QCOMPARE(updatePasswordStatement(QStringLiteral("o'n"), QStringLiteral("p'")),
+    QCOMPARE(updatePasswordSql(QStringLiteral("o'n"), QStringLiteral("p'")),
              QStringLiteral("update login1 set pwd1='p''' where user1='o''n'"));
-    QCOMPARE(deleteUserStatement(QStringLiteral("'")),
+    QCOMPARE(deleteUserSql(QStringLiteral("'")),
              QStringLiteral("delete from login1 where user1=''''"));
-    QCOMPARE(categoryUseStatement(QStringLiteral("Z"), QStringLiteral("0'")),
+    QCOMPARE(categoryUseSql(EntryKind::Expense, QStringLiteral("0'")),
              QStringLiteral("select count(*) from zcb where zclb='0'''"));
 }
 
@@ -116,7 +114,7 @@ void TestMaintenanceSql::categoryLinesReadBack()
     QCOMPARE(added, kind + QStringLiteral("    ") + code + QStringLiteral("      ") + name);
     for (const QString& line : {chosen, added}) {
         const CategoryItem item = readCategoryLine(line);
-        QCOMPARE(item.kind, kind);
+        QCOMPARE(kindLetter(item.kind), kind);
         QCOMPARE(item.code, code);
         QCOMPARE(item.name, readName);
     }
@@ -124,7 +122,7 @@ void TestMaintenanceSql::categoryLinesReadBack()
 
 void TestMaintenanceSql::messages()
 {
-    const CategoryItem income{QStringLiteral("S"), QStringLiteral("03"), QStringLiteral("工资")};
+    const CategoryItem income{EntryKind::Income, QStringLiteral("03"), QStringLiteral("工资")};
     QCOMPARE(categoryAddedMessage(income),
              QStringLiteral("增加记录成功！\n收支类型：S\n类别代码：03\n类别名称：工资"));
     QCOMPARE(categoryRemovedMessage(income),
@@ -132,7 +130,7 @@ void TestMaintenanceSql::messages()
     QCOMPARE(categoryInUseMessage(income),
              QStringLiteral("不能删除该类别,因为数据库中有该类型记录！\n收支类型：S\n类别代码：03\n"
                             "类别名称：工资\n请先删除相应收入记录后再试"));
-    const CategoryItem expense{QStringLiteral("Z"), QStringLiteral("01"), QStringLiteral("房租")};
+    const CategoryItem expense{EntryKind::Expense, QStringLiteral("01"), QStringLiteral("房租")};
     QVERIFY(categoryInUseMessage(expense).endsWith(QStringLiteral("\n请先删除相应支出记录后再试")));
     QCOMPARE(userAddedMessage(QStringLiteral("bob"), QStringLiteral(" p w")),
              QStringLiteral("用户增加成功\n用户名：bob\n密  码： p w"));
@@ -177,15 +175,14 @@ void TestMaintenanceSql::safetyCopyHoldsTheBook()
     book.exec(QStringLiteral("insert into srb(srrq,srlb,srmc,srje,srsm,srsq) "
                              "values(#2005-11-05#,'01','工资',12.5,'',  '200511')"));
     const QDateTime moment(QDate(2026, 12, 8), QTime(15, 30, 12));
-    const SafetyCopy copy = writeSafetyCopy(book.context().database(), book.dir(), moment);
-    QVERIFY2(copy.written, qPrintable(copy.error));
-    QCOMPARE(copy.path,
-             QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb")));
-    QCOMPARE(rowsIn(copy.path, QStringLiteral("srb")), 1);
-    QCOMPARE(rowsIn(copy.path, QStringLiteral("bmb")), 1);
-    QCOMPARE(rowsIn(copy.path, QStringLiteral("login1")), 1);
+    const QString copy =
+        writeSafetyCopy(book.context().database(), book.dir(), moment, QStringLiteral("x"));
+    QCOMPARE(copy, QDir(book.dir()).filePath(QStringLiteral("vandrel-backup-20261208-153012.mdb")));
+    QCOMPARE(rowsIn(copy, QStringLiteral("srb")), 1);
+    QCOMPARE(rowsIn(copy, QStringLiteral("bmb")), 1);
+    QCOMPARE(rowsIn(copy, QStringLiteral("login1")), 1);
     // It holds every password: read and write for the owner, nothing for group and others.
-    QCOMPARE(QFile::permissions(copy.path).toInt() & 0x7077, 0x6000);
+    QCOMPARE(QFile::permissions(copy).toInt() & 0x7077, 0x6000);
 }
 
 void TestMaintenanceSql::safetyCopySkipsTakenNames()
@@ -200,9 +197,9 @@ void TestMaintenanceSql::safetyCopySkipsTakenNames()
     taken.write("keep");
     taken.close();
 
-    const SafetyCopy copy = writeSafetyCopy(book.context().database(), book.dir(), moment);
-    QVERIFY2(copy.written, qPrintable(copy.error));
-    QCOMPARE(copy.path, dir.filePath(safetyCopyName(moment, 2)));
+    const QString copy =
+        writeSafetyCopy(book.context().database(), book.dir(), moment, QStringLiteral("x"));
+    QCOMPARE(copy, dir.filePath(safetyCopyName(moment, 2)));
     QVERIFY(QFileInfo(dir.filePath(safetyCopyName(moment))).isDir());
     QVERIFY(taken.open(QIODevice::ReadOnly));
     QCOMPARE(taken.readAll(), QByteArray("keep"));
@@ -221,11 +218,11 @@ void TestMaintenanceSql::safetyCopyFailureLeavesNoFile()
     QVERIFY_THROWS_EXCEPTION(StoreError, database.backupTo(missing));
     QVERIFY(!QFileInfo::exists(missing));
 
-    const SafetyCopy copy =
-        writeSafetyCopy(book.context().database(), dir.filePath(QStringLiteral("absent")),
-                        QDateTime::currentDateTime());
-    QVERIFY(!copy.written);
-    QVERIFY(!copy.error.isEmpty());
+    QVERIFY_THROWS_EXCEPTION(StoreError, writeSafetyCopy(book.context().database(),
+                                                         dir.filePath(QStringLiteral("absent")),
+                                                         QDateTime::currentDateTime(),
+                                                         QStringLiteral("系统初始化")));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("vandrel.mdb")});
 }
 
 void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
@@ -237,15 +234,14 @@ void TestMaintenanceSql::safetyCopyWhileAListingIsOpen()
         book.exec(QStringLiteral("insert into zcb(zcrq,zclb,zcmc,zcje,zcsm,zcsq) "
                                  "select zcrq,zclb,zcmc,zcje,zcsm,zcsq from zcb"));
     // A cursor in the middle of a listing keeps its statement running.
-    Query& listing = book.context().ADOQuery_cxsz();
+    Query listing(book.context().database());
     listing.setText(QStringLiteral("select * from zcb"));
     listing.open();
     QVERIFY(listing.setRow(100));
 
-    const SafetyCopy copy =
-        writeSafetyCopy(book.context().database(), book.dir(), QDateTime::currentDateTime());
-    QVERIFY2(copy.written, qPrintable(copy.error));
-    QCOMPARE(rowsIn(copy.path, QStringLiteral("zcb")), 512);
+    const QString copy = writeSafetyCopy(book.context().database(), book.dir(),
+                                         QDateTime::currentDateTime(), QStringLiteral("x"));
+    QCOMPARE(rowsIn(copy, QStringLiteral("zcb")), 512);
     QVERIFY(listing.isOpen());
 }
 

@@ -1,6 +1,7 @@
 #include "book/tszgl.h"
 #include "maintenance/maintenancesql.h"
 #include "maintenance/txtwh.h"
+#include "store/copynames.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -18,25 +19,14 @@
 
 namespace {
 
-// A maintenance window over a fresh book, shown and active, with the signed-in
-// user's name in a status panel of its own.
-struct Fixture
+// A maintenance window over a fresh book, signed in as user.
+struct Fixture : WindowFixture<Txtwh>
 {
-    explicit Fixture(const QString& user = QStringLiteral("admin"))
+    explicit Fixture(const QString& user = QStringLiteral("admin")) : WindowFixture(user)
     {
-        userPanel.setText(user);
-        book.context().setUserPanel(&userPanel);
-        window = std::make_unique<Txtwh>(book.context());
-        window->resize(1000, 700);
-        window->show();
+        create().resize(1000, 700);
     }
-    bool ready()
-    {
-        const bool active = QTest::qWaitForWindowActive(window.get());
-        book.takeStatements();
-        return active;
-    }
-    FakeMessages& messages() { return book.messages(); }
+    bool ready() { return show(); }
     int count(const QString& statement) { return book.value(statement).toInt(); }
     QStringList lines(QListWidget* list) const
     {
@@ -109,10 +99,6 @@ struct Fixture
         return rows;
     }
     qint64 bookSize() const { return QFileInfo(book.path()).size(); }
-
-    TestBook book;
-    QLabel userPanel;
-    std::unique_ptr<Txtwh> window;
 };
 
 const QString kAddedPrefix = QStringLiteral("增加记录成功！");

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/query.h"
+#include "store/storeerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,10 +18,13 @@ TestBook::TestBook()
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
-    QString error;
-    if (!createDatabase(path(), &error))
-        qFatal("cannot create the test book: %s", qPrintable(error));
-    m_context = std::make_unique<Context>(path(), m_messages);
+    try {
+        createDatabase(path());
+    } catch (const StoreError& e) {
+        qFatal("cannot create the test book: %s", qPrintable(e.message()));
+    }
+    m_context = std::make_unique<Context>(path(), m_messages, busyTimeoutMs);
+    m_context->setWorkFolder(m_dir.path());
     m_context->database().setStatementLog([this](const QString& s) { m_statements << s; });
 }
 
@@ -199,6 +203,12 @@ FullDisk::~FullDisk()
 {
     if (m_mounted)
         ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+bool FullDisk::makeReadOnly()
+{
+    return m_mounted && ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr,
+                                MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
 }
 
 void FullDisk::fill(const QString& olderFile)

@@ -11,12 +11,18 @@
 
 class QWidget;
 
+template <typename T> class WindowFixture;
+
 // Records every message and question; answers questions from a script
 // (Yes when the script is empty).
 class FakeMessages final : public Messages
 {
 public:
-    void info(const QString& text) override { infos << text; }
+    void info(const QString& text, const QString& detail = QString()) override
+    {
+        infos << text;
+        details << detail;
+    }
     bool ask(const QString& text) override
     {
         questions << text;
@@ -33,21 +39,27 @@ public:
     void clear()
     {
         infos.clear();
+        details.clear();
         questions.clear();
         errors.clear();
     }
 
     QStringList infos;
+    QStringList details; // beside each info, what went wrong underneath (mostly empty)
     QStringList questions;
     QStringList errors;
     std::deque<bool> answers;
 };
 
 // A fresh book in a temporary folder, made by the program's own creation
-// code, with a context over it and a fake messages service.
+// code, with a context over it and a fake messages service. Files are written
+// into the book's folder; a lock held by another program is waited for
+// briefly only.
 class TestBook
 {
 public:
+    static constexpr int busyTimeoutMs = 200;
+
     TestBook();
     ~TestBook();
 
@@ -144,6 +156,8 @@ public:
     // Writes a filler file until the filesystem refuses more; an older file of
     // the name given (with the bytes older()) is put there first.
     void fill(const QString& olderFile = QString());
+    // Mounts it again read-only, as a write-protected medium; false on failure.
+    bool makeReadOnly();
     static QByteArray older() { return QByteArrayLiteral("an older file\r\n"); }
     // The system's text for a full disk, as a failed write reports it.
     static QString fullText();
@@ -152,4 +166,52 @@ private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
     QString m_why;
+};
+
+// A window of the program over a fresh book (see TestBook), signed in as user.
+// create() makes the window, once the book holds what it reads at creation;
+// show() shows it and waits until it is active, as a user would find it.
+template <typename T> class WindowFixture
+{
+public:
+    explicit WindowFixture(const QString& user = QStringLiteral("admin"))
+    {
+        book.context().setCurrentUser(user);
+    }
+    ~WindowFixture()
+    {
+        window.reset();
+        settle();
+    }
+    WindowFixture(const WindowFixture&) = delete;
+    WindowFixture& operator=(const WindowFixture&) = delete;
+
+    T& create()
+    {
+        window = std::make_unique<T>(book.context());
+        return *window;
+    }
+    // Shows the window (made now if it is not yet); false when it never became
+    // active. Forgets the statements run so far.
+    bool show()
+    {
+        if (!window)
+            create();
+        window->show();
+        const bool active = QTest::qWaitForWindowActive(window.get());
+        book.takeStatements();
+        return active;
+    }
+    template <typename W> W* child(const char* name) const
+    {
+        W* w = window->template findChild<W*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    FakeMessages& messages() { return book.messages(); }
+    QStringList& infos() { return book.messages().infos; }
+
+    TestBook book;
+    std::unique_ptr<T> window;
 };

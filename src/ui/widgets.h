@@ -1,13 +1,36 @@
 #pragma once
 
 #include <QChar>
+#include <QStyle>
 #include <QValidator>
 #include <functional>
 
 class QAbstractButton;
+class QDateEdit;
 class QFont;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QWidget;
+
+// Controls are made with their parent first and their name second, the name
+// being the control's objectName, which tests find it by.
+template <typename T> T* named(QWidget* parent, const char* name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text);
+
+// A push button with the style's stock glyph (a near kin where the style draws
+// none); Enter on it when focused presses it, as in every window.
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
+                        QStyle::StandardPixmap glyph);
+
+// A date field with a calendar drop-down showing yyyy-MM-dd, set to today.
+QDateEdit* makeDateField(QWidget* parent, const char* name);
 
 // Accepts a text only while its GBK form has at most maxBytes bytes and the
 // book can hold every character faithfully, so typed and pasted text alike stop

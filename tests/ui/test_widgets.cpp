@@ -1,5 +1,5 @@
-#include "store/uihelpers.h"
 #include "testsupport.h"
+#include "ui/widgets.h"
 
 #include <QDateEdit>
 #include <QLineEdit>
@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-class TestUiHelpers : public QObject
+class TestWidgets : public QObject
 {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private Q_SLOTS:
     void enterClicksTheDefaultButton();
 };
 
-void TestUiHelpers::gbkLimitCountsBytes()
+void TestWidgets::gbkLimitCountsBytes()
 {
     QLineEdit edit;
     edit.setValidator(new GbkLengthValidator(8, &edit));
@@ -38,7 +38,7 @@ void TestUiHelpers::gbkLimitCountsBytes()
     QCOMPARE(edit.text(), QString());
 }
 
-void TestUiHelpers::refusesWhatTheBookCannotHold()
+void TestWidgets::refusesWhatTheBookCannotHold()
 {
     QLineEdit limited;
     limited.setValidator(new GbkLengthValidator(200, &limited));
@@ -62,7 +62,7 @@ void TestUiHelpers::refusesWhatTheBookCannotHold()
     QCOMPARE(unlimited.text(), many);
 }
 
-void TestUiHelpers::characterFilterActsOnTypingOnly()
+void TestWidgets::characterFilterActsOnTypingOnly()
 {
     QLineEdit edit;
     installCharFilter(&edit, [](QChar c) { return c.isDigit() || c == QLatin1Char('.'); });
@@ -74,7 +74,7 @@ void TestUiHelpers::characterFilterActsOnTypingOnly()
     QCOMPARE(edit.text(), QStringLiteral("12.x"));
 }
 
-void TestUiHelpers::enterMovesAlongTheTabOrder()
+void TestWidgets::enterMovesAlongTheTabOrder()
 {
     QWidget form;
     auto* layout = new QVBoxLayout(&form);
@@ -103,7 +103,7 @@ void TestUiHelpers::enterMovesAlongTheTabOrder()
     QVERIFY(first->hasFocus()); // wrapping at the end
 }
 
-void TestUiHelpers::enterClicksTheDefaultButton()
+void TestWidgets::enterClicksTheDefaultButton()
 {
     QWidget form;
     auto* layout = new QVBoxLayout(&form);
@@ -123,5 +123,5 @@ void TestUiHelpers::enterClicksTheDefaultButton()
     QCOMPARE(clicks.size(), 1);
 }
 
-QTEST_MAIN(TestUiHelpers)
-#include "test_uihelpers.moc"
+QTEST_MAIN(TestWidgets)
+#include "test_widgets.moc"

@@ -1,12 +1,17 @@
-#include "store/uihelpers.h"
+#include "ui/widgets.h"
 
 #include "store/gbk.h"
 
 #include <QAbstractButton>
+#include <QDate>
+#include <QDateEdit>
 #include <QEvent>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QTextLayout>
@@ -201,4 +206,47 @@ int lineHeight(const QFont& font)
     const QTextLine line = layout.createLine();
     layout.endLayout();
     return qCeil(line.height());
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = named<QLabel>(parent, name);
+    label->setText(text);
+    return label;
+}
+
+namespace {
+
+// Some styles draw no Ignore or Retry glyph; a near kin stands in then.
+QIcon glyphIcon(const QStyle* style, QStyle::StandardPixmap glyph)
+{
+    QIcon icon = style->standardIcon(glyph);
+    if (!icon.availableSizes().isEmpty())
+        return icon;
+    if (glyph == QStyle::SP_DialogIgnoreButton)
+        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+    if (glyph == QStyle::SP_DialogRetryButton)
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    return icon;
+}
+
+} // namespace
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
+                        QStyle::StandardPixmap glyph)
+{
+    auto* button = named<QPushButton>(parent, name);
+    button->setText(text);
+    button->setIcon(glyphIcon(parent->style(), glyph));
+    button->setAutoDefault(true);
+    return button;
+}
+
+QDateEdit* makeDateField(QWidget* parent, const char* name)
+{
+    auto* field = named<QDateEdit>(parent, name);
+    field->setCalendarPopup(true);
+    field->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    field->setDate(QDate::currentDate());
+    return field;
 }

@@ -1,4 +1,4 @@
-#include "store/messages.h"
+#include "ui/boxmessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -6,18 +6,19 @@
 namespace {
 
 int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
-            QMessageBox::StandardButton defaultButton)
+            QMessageBox::StandardButton defaultButton, const QString& detail = QString())
 {
     QMessageBox box(icon, applicationTitle(), text, buttons, QApplication::activeWindow());
     box.setDefaultButton(defaultButton);
+    box.setDetailedText(detail);
     return box.exec();
 }
 
 } // namespace
 
-void BoxMessages::info(const QString& text)
+void BoxMessages::info(const QString& text, const QString& detail)
 {
-    showBox(QMessageBox::NoIcon, text, QMessageBox::Ok, QMessageBox::Ok);
+    showBox(QMessageBox::NoIcon, text, QMessageBox::Ok, QMessageBox::Ok, detail);
 }
 
 bool BoxMessages::ask(const QString& text)

@@ -1,0 +1,54 @@
+#include "store/transaction.h"
+
+#include "store/database.h"
+#include "store/storeerror.h"
+
+Transaction::Transaction(Database& database) : m_database(database)
+{
+    if (database.inTransaction()) {
+        static int number = 0;
+        m_savepoint = QStringLiteral("inner%1").arg(++number);
+        database.execute(QStringLiteral("savepoint ") + m_savepoint);
+    } else {
+        database.execute(QStringLiteral("begin immediate"));
+    }
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        rollback();
+}
+
+void Transaction::commit()
+{
+    try {
+        m_database.execute(m_savepoint.isEmpty() ? QStringLiteral("commit")
+                                                 : QStringLiteral("release ") + m_savepoint);
+        m_open = false;
+    } catch (const StoreError&) {
+        rollback();
+        throw;
+    }
+}
+
+void Transaction::rollback() noexcept
+{
+    m_open = false;
+    try {
+        // The engine rolls back by itself after some failures (a full disk, an
+        // I/O error): then there is nothing left to undo.
+        if (!m_database.inTransaction())
+            return;
+        if (m_savepoint.isEmpty()) {
+            m_database.execute(QStringLiteral("rollback"));
+        } else {
+            m_database.execute(QStringLiteral("rollback to ") + m_savepoint);
+            m_database.execute(QStringLiteral("release ") + m_savepoint);
+        }
+    } catch (...) {
+        // Nothing can be reported from here; the engine undoes an unfinished
+        // transaction from its journal at the latest when the book next opens.
+    }
+}

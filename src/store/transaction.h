@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// All or nothing: a transaction that commits only when commit() is called and
+// rolls back when it goes out of scope unfinished (a return, a thrown failure).
+// The outermost one takes the book's write lock at once (BEGIN IMMEDIATE), so
+// that what it reads cannot change before it writes; one opened inside another
+// is a savepoint of it.
+class Transaction final
+{
+public:
+    // Throws StoreError when the book cannot be locked for writing.
+    explicit Transaction(Database& database);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // Throws StoreError; the transaction is then rolled back.
+    void commit();
+
+private:
+    void rollback() noexcept;
+
+    Database& m_database;
+    QString m_savepoint; // empty for the outermost transaction
+    bool m_open = false;
+};
