@@ -1,5 +1,6 @@
 #include "import/fields.h"
 #include "import/sheetreaders.h"
+#include "store/storeerror.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -247,17 +248,15 @@ QString encodingError(qint64 line)
 
 } // namespace
 
-TableRead readDelimitedText(QFile& file, const RowSink& sink, const ReadProgress& progress,
+TableRead readDelimitedText(QFile& file, const RowSink& sink, const Progress& progress,
                             const HeaderTest& isHeader)
 {
     TableRead result;
     result.kind = FileKind::Text;
     const qint64 total = file.size();
     QByteArray bytes = file.read(chunkSize);
-    if (bytes.isEmpty()) {
-        result.error = QStringLiteral("读取文件时出错：%1").arg(file.errorString());
-        return result;
-    }
+    if (bytes.isEmpty())
+        throw StoreError(QStringLiteral("读取文件时出错：%1").arg(file.errorString()));
     qint64 done = bytes.size();
 
     qsizetype bom = 0;
@@ -271,8 +270,7 @@ TableRead readDelimitedText(QFile& file, const RowSink& sink, const ReadProgress
         result.encoding = QStringLiteral("UTF-16BE");
         bom = 2;
     } else if (bytes.contains('\0')) {
-        result.error = QStringLiteral("这个文件不是文本账单，也不是 Excel 表格，无法读取。");
-        return result;
+        throw StoreError(QStringLiteral("这个文件不是文本账单，也不是 Excel 表格，无法读取。"));
     } else {
         result.encoding = isUtf8(bytes) ? QStringLiteral("UTF-8") : QStringLiteral("GB18030");
     }
@@ -297,8 +295,7 @@ TableRead readDelimitedText(QFile& file, const RowSink& sink, const ReadProgress
                 const qsizetype bad = text.indexOf(QChar(QChar::ReplacementCharacter));
                 const qint64 line = (splitter ? splitter->line() : 1) +
                                     QStringView(text).left(bad < 0 ? 0 : bad).count(u'\n');
-                result.error = encodingError(line);
-                return result;
+                throw StoreError(encodingError(line));
             }
         }
         if (!isAscii(chunk))
@@ -311,40 +308,28 @@ TableRead readDelimitedText(QFile& file, const RowSink& sink, const ReadProgress
             stopped = true;
             break;
         }
-        if (progress && !progress(done, total)) {
-            result.cancelled = true;
-            result.error = QStringLiteral("已取消读取。");
-            return result;
-        }
+        reportProgress(progress, done, total);
         bytes = file.read(chunkSize);
         if (bytes.isEmpty())
             break;
         done += bytes.size();
         chunk = QByteArrayView(bytes);
     }
-    if (splitter->overlong()) {
-        result.error = QStringLiteral("第 %1 行太长，这不是账单文件。").arg(splitter->line());
-        return result;
-    }
+    if (splitter->overlong())
+        throw StoreError(QStringLiteral("第 %1 行太长，这不是账单文件。").arg(splitter->line()));
     if (stopped)
         return result;
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("读取文件时出错：%1").arg(file.errorString());
-        return result;
-    }
-    if (done != total) {
-        result.error = QStringLiteral("文件在读取过程中被改动了，请重新导入。");
-        return result;
-    }
+    if (file.error() != QFileDevice::NoError)
+        throw StoreError(QStringLiteral("读取文件时出错：%1").arg(file.errorString()));
+    if (done != total)
+        throw StoreError(QStringLiteral("文件在读取过程中被改动了，请重新导入。"));
     // A multi-byte sequence cut off at the end stays pending in the decoder
     // without an error; a line end fed after it does not come out alone.
     const bool cutOff =
         utf16 ? (done - bom) % 2 != 0
               : QString(decoder->decode(QByteArrayView("\n", 1))) != QLatin1String("\n");
-    if (cutOff) {
-        result.error = QStringLiteral("文件末尾的文字不完整，文件可能没有保存或下载完整。");
-        return result;
-    }
+    if (cutOff)
+        throw StoreError(QStringLiteral("文件末尾的文字不完整，文件可能没有保存或下载完整。"));
     splitter->finish(sink);
     return result;
 }

@@ -5,11 +5,11 @@
 class QFile;
 
 // The readers behind readTable(), one per kind of file. The file exists and
-// starts with the kind's signature.
-TableRead readDelimitedText(QFile& file, const RowSink& sink, const ReadProgress& progress,
+// starts with the kind's signature. They throw as readTable() does.
+TableRead readDelimitedText(QFile& file, const RowSink& sink, const Progress& progress,
                             const HeaderTest& isHeader);
-TableRead readXlsx(const QString& path, const RowSink& sink, const ReadProgress& progress);
-TableRead readXls(const QString& path, const RowSink& sink, const ReadProgress& progress);
+TableRead readXlsx(const QString& path, const RowSink& sink, const Progress& progress);
+TableRead readXls(const QString& path, const RowSink& sink, const Progress& progress);
 
 // The text of an Excel date serial number, "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss";
 // empty when the number is no date.

@@ -1,5 +1,7 @@
 #include "import/statement.h"
 
+#include "store/storeerror.h"
+
 #include <QRegularExpression>
 #include <vector>
 
@@ -89,7 +91,7 @@ public:
         : m_path(path), m_options(options)
     {}
 
-    ParsedStatement read(const ReadProgress& progress);
+    ParsedStatement read(const Progress& progress);
 
 private:
     bool take(SourceRow&& row);
@@ -104,6 +106,8 @@ private:
     QString m_path;
     ReadOptions m_options;
     ParsedStatement m_result;
+    // Why the statement cannot be read; the read stops at the row that tells.
+    QString m_error;
 
     QList<SourceRow> m_head; // rows before the header is found
     bool m_haveHeader = false;
@@ -182,7 +186,7 @@ bool StatementReader::settleFallbackHeader()
         }
     }
     if (best < 0) {
-        m_result.error = QStringLiteral("无法识别这个文件的格式：找不到账单的表头行。");
+        m_error = QStringLiteral("无法识别这个文件的格式：找不到账单的表头行。");
         return false;
     }
     return settleHeader(best, bestLayout);
@@ -233,8 +237,7 @@ bool StatementReader::takeData(SourceRow&& row)
     }
     m_seenData = true;
     if (m_result.rows.size() >= m_options.maxRows) {
-        m_result.error =
-            QStringLiteral("账单超过 %1 行，请分成几个文件导入。").arg(m_options.maxRows);
+        m_error = QStringLiteral("账单超过 %1 行，请分成几个文件导入。").arg(m_options.maxRows);
         return false;
     }
     if (m_result.sample.size() < sampleRows)
@@ -426,7 +429,7 @@ StatementRow StatementReader::classify(qint64 line, const QStringList& cells) co
     return row;
 }
 
-ParsedStatement StatementReader::read(const ReadProgress& progress)
+ParsedStatement StatementReader::read(const Progress& progress)
 {
     const TableRead table = readTable(
         m_path, [this](SourceRow&& row) { return take(std::move(row)); }, progress,
@@ -436,19 +439,14 @@ ParsedStatement StatementReader::read(const ReadProgress& progress)
         });
     m_result.fileKind = table.kind;
     m_result.encoding = table.encoding;
-    m_result.cancelled = table.cancelled;
-    if (!table.error.isEmpty())
-        m_result.error = table.error;
-    if (m_result.error.isEmpty() && !m_haveHeader) {
+    if (m_error.isEmpty() && !m_haveHeader) {
         if (m_head.isEmpty())
-            m_result.error = QStringLiteral("文件里没有账单内容。");
+            m_error = QStringLiteral("文件里没有账单内容。");
         else
             settleFallbackHeader();
     }
-    if (!m_result.error.isEmpty()) {
-        m_result.rows.clear(); // never half a statement
-        return std::move(m_result);
-    }
+    if (!m_error.isEmpty())
+        throw StoreError(m_error);
     if (!m_result.questions.missingRoles.isEmpty())
         return std::move(m_result);
 
@@ -473,7 +471,7 @@ qsizetype ParsedStatement::count(RowKind kind) const
 }
 
 ParsedStatement readStatement(const QString& path, const ReadOptions& options,
-                              const ReadProgress& progress)
+                              const Progress& progress)
 {
     StatementReader reader(path, options);
     return reader.read(progress);

@@ -73,9 +73,6 @@ struct OpenQuestions
 
 struct ParsedStatement
 {
-    // Why the file could not be read or understood; empty when it was.
-    QString error;
-    bool cancelled = false;
     FileKind fileKind = FileKind::Text;
     QString encoding;
 
@@ -100,6 +97,8 @@ struct ParsedStatement
 };
 
 // Reads and understands a statement file: the container, the header row among
-// preamble lines, the layout, then every row.
+// preamble lines, the layout, then every row. Throws StoreError with a message
+// for the user when the file cannot be read or understood (never half a
+// statement), Cancelled when progress says stop.
 ParsedStatement readStatement(const QString& path, const ReadOptions& options = {},
-                              const ReadProgress& progress = {});
+                              const Progress& progress = {});

@@ -2,6 +2,7 @@
 
 #include "import/sheetreaders.h"
 #include "store/numbers.h"
+#include "store/storeerror.h"
 
 #include <QDate>
 #include <QFile>
@@ -40,28 +41,19 @@ bool isBareBiff(const QByteArray& head)
 
 } // namespace
 
-TableRead readTable(const QString& path, const RowSink& sink, const ReadProgress& progress,
+TableRead readTable(const QString& path, const RowSink& sink, const Progress& progress,
                     const HeaderTest& isHeader)
 {
-    TableRead result;
     const QFileInfo info(path);
-    if (!info.exists()) {
-        result.error = QStringLiteral("找不到文件“%1”。").arg(path);
-        return result;
-    }
-    if (info.isDir()) {
-        result.error = QStringLiteral("“%1”是文件夹，不是账单文件。").arg(path);
-        return result;
-    }
+    if (!info.exists())
+        throw StoreError(QStringLiteral("找不到文件“%1”。").arg(path));
+    if (info.isDir())
+        throw StoreError(QStringLiteral("“%1”是文件夹，不是账单文件。").arg(path));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString());
-        return result;
-    }
-    if (file.size() == 0) {
-        result.error = QStringLiteral("文件是空的，没有可导入的账单。");
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
+    if (file.size() == 0)
+        throw StoreError(QStringLiteral("文件是空的，没有可导入的账单。"));
     const QByteArray head = file.peek(512);
     if (startsWith(head, "PK\x03\x04", 4)) {
         file.close();
@@ -71,20 +63,14 @@ TableRead readTable(const QString& path, const RowSink& sink, const ReadProgress
         file.close();
         return readXls(path, sink, progress);
     }
-    if (startsWith(head, "%PDF", 4)) {
-        result.error = QStringLiteral(
-            "这个文件是 PDF 文档：请从支付平台或银行导出 CSV 或 Excel 格式的账单后再导入。");
-        return result;
-    }
-    if (isPicture(head)) {
-        result.error = QStringLiteral("这个文件是图片，不是账单文件。");
-        return result;
-    }
-    if (isHtml(head)) {
-        result.error = QStringLiteral(
-            "这个文件是网页（HTML）格式：请在表格程序中把它另存为 .xlsx 或 .csv 后再导入。");
-        return result;
-    }
+    if (startsWith(head, "%PDF", 4))
+        throw StoreError(QStringLiteral(
+            "这个文件是 PDF 文档：请从支付平台或银行导出 CSV 或 Excel 格式的账单后再导入。"));
+    if (isPicture(head))
+        throw StoreError(QStringLiteral("这个文件是图片，不是账单文件。"));
+    if (isHtml(head))
+        throw StoreError(QStringLiteral(
+            "这个文件是网页（HTML）格式：请在表格程序中把它另存为 .xlsx 或 .csv 后再导入。"));
     return readDelimitedText(file, sink, progress, isHeader);
 }
 

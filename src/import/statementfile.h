@@ -1,13 +1,11 @@
 #pragma once
 
+#include "store/progress.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringList>
 #include <functional>
-
-// How far a read has come, in bytes (rows for an .xls workbook); returning
-// false cancels the read.
-using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // One row of a statement file with its place in the file: the line of a text
 // file where the row starts, or the row of a sheet, counted from 1. Cells are
@@ -35,9 +33,6 @@ enum class FileKind
 
 struct TableRead
 {
-    // Why the file could not be read, for the user; empty when it was.
-    QString error;
-    bool cancelled = false;
     FileKind kind = FileKind::Text;
     // Of a text file: "UTF-8", "UTF-16LE", "UTF-16BE" or "GB18030", and the
     // delimiter found.
@@ -50,5 +45,8 @@ struct TableRead
 // of an .xlsx or .xls workbook, told apart by their content rather than their
 // name. Rows without any text are left out. A text file is decoded chunk by
 // chunk, never held whole; a workbook's shared strings are held once.
-TableRead readTable(const QString& path, const RowSink& sink, const ReadProgress& progress = {},
+// progress counts bytes (rows of an .xls workbook). Throws StoreError with a
+// message for the user when the file cannot be read, Cancelled when progress
+// says stop.
+TableRead readTable(const QString& path, const RowSink& sink, const Progress& progress = {},
                     const HeaderTest& isHeader = {});

@@ -1,5 +1,6 @@
 #include "import/fields.h"
 #include "import/sheetreaders.h"
+#include "store/storeerror.h"
 
 #include <QFile>
 #include <freexl.h>
@@ -62,7 +63,7 @@ QString cellText(const FreeXL_CellValue& value)
 
 } // namespace
 
-TableRead readXls(const QString& path, const RowSink& sink, const ReadProgress& progress)
+TableRead readXls(const QString& path, const RowSink& sink, const Progress& progress)
 {
     TableRead result;
     result.kind = FileKind::Xls;
@@ -70,32 +71,22 @@ TableRead readXls(const QString& path, const RowSink& sink, const ReadProgress& 
     // A small workbook kept in the compound file's mini stream after another
     // stream: FreeXL gives up on it yet reports success, with no workbook.
     const QString unreadable = QStringLiteral("这个 .xls 表格无法直接读取：") + saveAsText();
-    if (book.status() == FREEXL_OK && !book.handle()) {
-        result.error = unreadable;
-        return result;
-    }
-    if (book.status() != FREEXL_OK || !book.handle()) {
-        result.error =
-            QStringLiteral("无法读取这个 .xls 表格（错误 %1）：").arg(book.status()) + saveAsText();
-        return result;
-    }
+    if (book.status() == FREEXL_OK && !book.handle())
+        throw StoreError(unreadable);
+    if (book.status() != FREEXL_OK || !book.handle())
+        throw StoreError(QStringLiteral("无法读取这个 .xls 表格（错误 %1）：").arg(book.status()) +
+                         saveAsText());
     // FreeXL reports an obfuscated workbook as anything but plain.
-    if (book.info(FREEXL_BIFF_PASSWORD) != FREEXL_BIFF_PLAIN) {
-        result.error = QStringLiteral("这个 .xls 表格有密码保护，无法读取。");
-        return result;
-    }
+    if (book.info(FREEXL_BIFF_PASSWORD) != FREEXL_BIFF_PLAIN)
+        throw StoreError(QStringLiteral("这个 .xls 表格有密码保护，无法读取。"));
     // Or it keeps the workbook and finds no version and no sheet in it.
     if (book.info(FREEXL_BIFF_VERSION) == 0 || book.info(FREEXL_BIFF_SHEET_COUNT) == 0 ||
-        freexl_select_active_worksheet(book.handle(), 0) != FREEXL_OK) {
-        result.error = unreadable;
-        return result;
-    }
+        freexl_select_active_worksheet(book.handle(), 0) != FREEXL_OK)
+        throw StoreError(unreadable);
     unsigned int rows = 0;
     unsigned short columns = 0;
-    if (freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK) {
-        result.error = QStringLiteral("这个 .xls 表格已损坏，无法读取。");
-        return result;
-    }
+    if (freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
+        throw StoreError(QStringLiteral("这个 .xls 表格已损坏，无法读取。"));
     for (unsigned int row = 0; row < rows; ++row) {
         SourceRow out{static_cast<qint64>(row) + 1, {}};
         bool any = false;
@@ -111,11 +102,8 @@ TableRead readXls(const QString& path, const RowSink& sink, const ReadProgress& 
             out.cells.removeLast();
         if (any && !sink(std::move(out)))
             break;
-        if (progress && row % 256 == 255 && !progress(row + 1, rows)) {
-            result.cancelled = true;
-            result.error = QStringLiteral("已取消读取。");
-            return result;
-        }
+        if (row % 256 == 255)
+            reportProgress(progress, row + 1, rows);
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "import/fields.h"
 #include "import/sheetreaders.h"
+#include "store/storeerror.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -350,25 +351,19 @@ bool SheetReader::visit(QXmlStreamReader& xml)
 
 } // namespace
 
-TableRead readXlsx(const QString& path, const RowSink& sink, const ReadProgress& progress)
+TableRead readXlsx(const QString& path, const RowSink& sink, const Progress& progress)
 {
     TableRead result;
     result.kind = FileKind::Xlsx;
     Archive archive(path);
-    if (!archive.isOpen()) {
-        result.error = brokenText();
-        return result;
-    }
-    if (!archive.has(QStringLiteral("xl/workbook.xml"))) {
-        result.error = QStringLiteral("这个压缩文件不是 Excel 表格（.xlsx），无法读取。");
-        return result;
-    }
+    if (!archive.isOpen())
+        throw StoreError(brokenText());
+    if (!archive.has(QStringLiteral("xl/workbook.xml")))
+        throw StoreError(QStringLiteral("这个压缩文件不是 Excel 表格（.xlsx），无法读取。"));
     Workbook book;
     if (!readWorkbook(archive, book) || !readSharedStrings(archive, book) ||
-        !readStyles(archive, book)) {
-        result.error = brokenText();
-        return result;
-    }
+        !readStyles(archive, book))
+        throw StoreError(brokenText());
 
     const qint64 total = archive.size(book.sheet);
     qint64 done = 0;
@@ -402,11 +397,9 @@ TableRead readXlsx(const QString& path, const RowSink& sink, const ReadProgress&
             return true;
         },
         nullptr);
-    if (cancelled) {
-        result.cancelled = true;
-        result.error = QStringLiteral("已取消读取。");
-    } else if (!stopped && (bad || done != total || xml.hasError())) {
-        result.error = brokenText();
-    }
+    if (cancelled)
+        throw Cancelled();
+    if (!stopped && (bad || done != total || xml.hasError()))
+        throw StoreError(brokenText());
     return result;
 }
