@@ -10,6 +10,8 @@ namespace {
 
 bool isPlaceholder(const QString& text)
 {
+    if (text.size() > 4)
+        return false;
     static const QStringList placeholders = {
         QStringLiteral("/"),  QStringLiteral("-"),    QStringLiteral("--"),   QStringLiteral("—"),
         QStringLiteral("无"), QStringLiteral("null"), QStringLiteral("none"), QStringLiteral("n/a"),
@@ -40,7 +42,8 @@ QString gbkOnly(const QString& text, int* dropped)
 // Cuts at a character boundary so that the GBK form fits the limit.
 QString cutToGbkBytes(const QString& text, qsizetype limit)
 {
-    if (gbkLength(text) <= limit)
+    // A character takes two bytes at most.
+    if (text.size() * 2 <= limit || gbkLength(text) <= limit)
         return text;
     qsizetype bytes = 0;
     qsizetype i = 0;
@@ -74,7 +77,8 @@ bool isUsableNumber(const QString& number)
     // A number a spreadsheet turned into 4.2000012345E+27 names no single row.
     static const QRegularExpression mangled(QStringLiteral("^[0-9.]+e\\+?[0-9]+$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    return !isPlaceholder(number) && !mangled.match(number).hasMatch();
+    return !isPlaceholder(number) && !(number.contains(QLatin1Char('e'), Qt::CaseInsensitive) &&
+                                       mangled.match(number).hasMatch());
 }
 
 QChar flowMark(Flow flow)

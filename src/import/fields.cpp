@@ -117,6 +117,17 @@ std::optional<Amount> readAmountCell(const QString& cell)
 {
     QString text = trimCell(cell);
     Amount amount;
+    // Most cells are a plain number, with or without a sign: no pattern needed.
+    {
+        QStringView digits(text);
+        const bool minus = digits.startsWith(u'-');
+        if (minus || digits.startsWith(u'+'))
+            digits = digits.sliced(1);
+        if (const auto cents = plainCents(digits); cents && *cents < qint64(1e15)) {
+            amount.cents = minus ? -*cents : *cents;
+            return amount;
+        }
+    }
     static const QRegularExpression refundNote(QStringLiteral(
         "[（(]\\s*(?:已?全额退款|已退款\\s*[¥￥]?\\s*([0-9][0-9,]*(?:\\.[0-9]+)?))\\s*[)）]"));
     const QRegularExpressionMatch note = refundNote.match(text);
@@ -326,6 +337,8 @@ bool isFailedState(const QString& state)
 
 qint64 refundInState(const QString& state)
 {
+    if (!state.contains(u"已退款"))
+        return 0;
     static const QRegularExpression refund(
         QStringLiteral("已退款\\s*[（(]?\\s*[¥￥]?\\s*([0-9][0-9,]*(?:\\.[0-9]+)?)"));
     const QRegularExpressionMatch m = refund.match(state);

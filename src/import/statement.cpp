@@ -3,6 +3,7 @@
 #include "store/storeerror.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <vector>
 
 namespace {
@@ -38,6 +39,9 @@ bool isRuleLine(const QStringList& cells)
     for (const QString& cell : cells) {
         if (cell.isEmpty())
             continue;
+        const QChar first = cell.front();
+        if (first != u'-' && first != u'=' && first != u'—' && first != u'_' && first != u'*')
+            return false;
         static const QRegularExpression rule(QStringLiteral("^[-=—_*]{5,}"));
         return rule.match(cell).hasMatch();
     }
@@ -100,7 +104,8 @@ private:
     bool takeData(SourceRow&& row);
     void decideCard();
     void decideDateOrder();
-    StatementRow classify(qint64 line, const QStringList& cells) const;
+    StatementRow classify(qint64 line, const QStringList& cells);
+    QString intern(const QString& text);
     void resolveDates();
 
     QString m_path;
@@ -122,7 +127,20 @@ private:
 
     DateOrder m_order = DateOrder::MonthDay;
     QDate m_statementEnd;
+    // Texts that repeat from row to row (categories, states, counterparts), held once.
+    QSet<QString> m_texts;
 };
+
+QString StatementReader::intern(const QString& text)
+{
+    constexpr qsizetype kept = 8192;
+    const auto it = m_texts.constFind(text);
+    if (it != m_texts.constEnd())
+        return *it;
+    if (m_texts.size() < kept)
+        m_texts.insert(text);
+    return text;
+}
 
 bool StatementReader::settleHeader(qsizetype at, const Layout& layout)
 {
@@ -332,7 +350,7 @@ void StatementReader::resolveDates()
 }
 
 // Everything of a row but its date, which may wait for the whole column.
-StatementRow StatementReader::classify(qint64 line, const QStringList& cells) const
+StatementRow StatementReader::classify(qint64 line, const QStringList& cells)
 {
     const ColumnMap& columns = m_result.columns;
     const auto cell = [&](ColumnRole role) {
@@ -340,12 +358,12 @@ StatementRow StatementReader::classify(qint64 line, const QStringList& cells) co
     };
     StatementRow row;
     row.line = line;
-    row.counterpart = cell(ColumnRole::Counterpart);
-    row.description = cell(ColumnRole::Description);
-    row.sourceCategory = cell(ColumnRole::Category);
-    row.sourceType = cell(ColumnRole::Type);
+    row.counterpart = intern(cell(ColumnRole::Counterpart));
+    row.description = intern(cell(ColumnRole::Description));
+    row.sourceCategory = intern(cell(ColumnRole::Category));
+    row.sourceType = intern(cell(ColumnRole::Type));
     row.transactionNo = cell(ColumnRole::TransactionNo);
-    row.state = cell(ColumnRole::State);
+    row.state = intern(cell(ColumnRole::State));
     row.time = readTimeCell(cell(ColumnRole::Time));
 
     const auto fail = [&](const QString& what) {
