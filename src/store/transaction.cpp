@@ -52,3 +52,22 @@ void Transaction::rollback() noexcept
         // transaction from its journal at the latest when the book next opens.
     }
 }
+
+ReadSnapshot::ReadSnapshot(Database& database) : m_database(database)
+{
+    if (database.inTransaction())
+        return;
+    database.execute(QStringLiteral("begin"));
+    m_open = true;
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    if (!m_open || !m_database.inTransaction())
+        return;
+    try {
+        m_database.execute(QStringLiteral("rollback"));
+    } catch (...) {
+        // A read leaves nothing to undo; the lock goes with the connection.
+    }
+}

@@ -28,3 +28,21 @@ private:
     QString m_savepoint; // empty for the outermost transaction
     bool m_open = false;
 };
+
+// Many reads that see one state of the book: the file is locked for reading
+// once for all of them, not again for each statement (which costs two system
+// calls a statement). Writers wait until it ends. Inside a transaction it does
+// nothing.
+class ReadSnapshot final
+{
+public:
+    // Throws StoreError.
+    explicit ReadSnapshot(Database& database);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Database& m_database;
+    bool m_open = false;
+};
