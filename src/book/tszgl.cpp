@@ -2,6 +2,7 @@
 
 #include "book/bookexport.h"
 #include "book/booksql.h"
+#include "import/tdrzd.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -198,6 +199,8 @@ void Tszgl::setupControls()
     BitBtn_cx->setDefault(true);
     BitBtn_cx_txt =
         makeButton(query, "BitBtn_cx_txt", QStringLiteral("导出数据"), QStyle::SP_DialogSaveButton);
+    BitBtn_import =
+        makeButton(query, "BitBtn_import", QStringLiteral("导入账单"), QStyle::SP_DialogOpenButton);
     Label_count = named<QLabel>(query, "Label_count");
     Label_sum = named<QLabel>(query, "Label_sum");
     for (QLabel* l : {Label_count, Label_sum})
@@ -228,7 +231,8 @@ void Tszgl::setupControls()
     totals->addSpacing(40);
     totals->addWidget(Label_sum);
     totals->addStretch(1);
-    qg->addLayout(totals, 1, 1, 1, 10);
+    qg->addLayout(totals, 1, 1, 1, 8);
+    qg->addWidget(BitBtn_import, 1, 9);
     qg->addWidget(DBGrid1, 2, 0, 1, 12);
     qg->setColumnStretch(11, 1);
     qg->setRowStretch(2, 1);
@@ -251,10 +255,10 @@ void Tszgl::setupTabOrder()
 {
     // The query group comes first.
     const QList<QWidget*> order = {
-        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    BitBtn_cx,   ComboBox_cx_lb,
-        RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt, DBGrid1,     DateTimePicker_lr,
-        ComboBox_lr_lb,     Edit_lr_je,         Memo_lr_sm,    BitBtn_save, BitBtn_resume,
-        RadioButton_lr_sr,  RadioButton_lr_zc,  BitBtn_update, BitBtn_del};
+        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,        BitBtn_cx,     ComboBox_cx_lb,
+        RadioButton_cx_sr,  RadioButton_cx_zc,  BitBtn_cx_txt,     BitBtn_import, DBGrid1,
+        DateTimePicker_lr,  ComboBox_lr_lb,     Edit_lr_je,        Memo_lr_sm,    BitBtn_save,
+        BitBtn_resume,      RadioButton_lr_sr,  RadioButton_lr_zc, BitBtn_update, BitBtn_del};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -271,6 +275,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_update, &QPushButton::clicked, this, &Tszgl::BitBtn_updateClick);
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
+    connect(BitBtn_import, &QPushButton::clicked, this, &Tszgl::BitBtn_importClick);
     connectGridSelection();
     connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
         if (origin != this && m_listed && m_listed->kind == kind)
@@ -761,4 +766,19 @@ void Tszgl::BitBtn_cx_txtClick()
         }
         m_messages.info(QStringLiteral("数据导出完成，文件名：") + fileName);
     });
+}
+
+void Tszgl::BitBtn_importClick()
+{
+    Tdrzd dialog(m_context, this);
+    dialog.exec();
+    // The search then shows what came in.
+    if (const auto& imported = dialog.lastImport()) {
+        (imported->expense ? RadioButton_cx_zc : RadioButton_cx_sr)->setChecked(true);
+        DateTimePicker_cx1->setDate(imported->first);
+        DateTimePicker_cx2->setDate(imported->last);
+        ComboBox_cx_lb->setCurrentIndex(-1);
+        Edit_cx_je->clear();
+        BitBtn_cxClick();
+    }
 }

@@ -42,6 +42,7 @@ public Q_SLOTS:
     void BitBtn_cxClick();
     void BitBtn_delClick();
     void BitBtn_cx_txtClick();
+    void BitBtn_importClick();
 
 private:
     // An entry as the entry group holds it once every check has passed.
@@ -131,6 +132,7 @@ private:
     QLineEdit* Edit_cx_je = nullptr;
     QPushButton* BitBtn_cx = nullptr;
     QPushButton* BitBtn_cx_txt = nullptr;
+    QPushButton* BitBtn_import = nullptr;
     QLabel* Label_count = nullptr;
     QLabel* Label_sum = nullptr;
     QTableView* DBGrid1 = nullptr;
