@@ -30,13 +30,13 @@ const QList<AddedTable>& addedTables()
                          "not null, primary key(kind, uid)) without rowid"),
           QStringLiteral("create unique index if not exists import_keys_key on import_keys(key)"),
           QStringLiteral("create index if not exists import_keys_batch on import_keys(batch)")}},
-        // The entries an undo of an import took out, with their keys, for a redo.
+        // The entries an undo of an import took out, with their keys, for a redo;
+        // it holds undone batches only, so a redo reads it whole.
         {QStringLiteral("import_undone"),
-         {QStringLiteral("create table if not exists import_undone (batch integer not null, kind "
-                         "text not null, uid integer not null, key text not null, imported "
-                         "integer not null, rq text, lb text, mc text, je real, sm text, sq text)"),
-          QStringLiteral(
-              "create index if not exists import_undone_batch on import_undone(batch)")}},
+         {QStringLiteral(
+             "create table if not exists import_undone (batch integer not null, kind "
+             "text not null, uid integer not null, key text not null, imported "
+             "integer not null, rq text, lb text, mc text, je real, sm text, sq text)")}},
         // A statement's category, counterpart or keyword that gives a category
         // code of the book, per source and kind.
         {QStringLiteral("import_rules"),

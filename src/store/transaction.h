@@ -46,3 +46,21 @@ private:
     Database& m_database;
     bool m_open = false;
 };
+
+// Work that changes many rows in one transaction (an import of a statement, its
+// undo): the connection keeps up to megabytes of pages in memory meanwhile, so
+// that the engine does not write changed pages out early and again later.
+// Restores the connection's own limit when it ends.
+class LargeCache final
+{
+public:
+    // Throws StoreError.
+    LargeCache(Database& database, int megabytes);
+    ~LargeCache();
+    LargeCache(const LargeCache&) = delete;
+    LargeCache& operator=(const LargeCache&) = delete;
+
+private:
+    Database& m_database;
+    qint64 m_previous = 0;
+};
