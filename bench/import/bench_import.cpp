@@ -23,10 +23,13 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <random>
+#include <sys/resource.h>
+#include <vector>
 
 namespace {
 
 constexpr int kRows = 100000;
+constexpr int kRounds = 3;
 
 double statusMb(const char* key)
 {
@@ -111,7 +114,7 @@ void writeStatement(const QString& path)
 // through and that the import did not leave out as possible duplicates, each
 // inserted with its category (as the import chose it per source category),
 // remark and period, and its key row; one transaction. Prints
-// "milliseconds peakKB".
+// "milliseconds peakKB entries cpuMilliseconds".
 const char kPythonImport[] = R"(import csv, json, sqlite3, sys, time
 path, book, mapping = sys.argv[1], sys.argv[2], json.loads(sys.argv[3])
 skip = set(mapping['skip'])
@@ -146,27 +149,94 @@ with open(path, encoding='gb18030', newline='') as f:
 db.execute('commit')
 ms = (time.perf_counter() - t) * 1000
 peak = [l.split()[1] for l in open('/proc/self/status') if l.startswith('VmHWM:')][0]
-print('%.1f %s %d' % (ms, peak, n))
+print('%.1f %s %d %.1f' % (ms, peak, n, time.process_time() * 1000))
 )";
 
 void copyFile(const QString& from, const QString& to)
 {
+    QFile::remove(to);
     if (!QFile::copy(from, to)) {
         std::fprintf(stderr, "cannot copy %s to %s\n", qPrintable(from), qPrintable(to));
         std::exit(1);
     }
 }
 
-qint64 countOf(Database& db, const QString& sql)
+// User and system time of this process so far, in milliseconds.
+double cpuMs()
 {
-    Statement count(db, sql);
-    return count.step() ? count.value(0).toLongLong() : -1;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
-void report(const char* figure, double ms, double mb, const char* target, bool met)
+// One measured step: wall time, CPU time and the memory it took beyond what the
+// process held before it.
+struct Step
 {
-    std::printf("%-46s %9.0f ms %7.1f MB   %-24s %s\n", figure, ms, mb, target,
-                met ? "met" : "MISSED");
+    double ms = 0;
+    double cpu = 0;
+    double mb = 0;
+};
+
+template <typename Work> Step measureStep(Work&& work)
+{
+    const double before = statusMb("VmRSS:");
+    resetPeak();
+    const double cpu = cpuMs();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    Step step;
+    step.ms = timer.nsecsElapsed() / 1e6;
+    step.cpu = cpuMs() - cpu;
+    step.mb = statusMb("VmHWM:") - before;
+    return step;
+}
+
+Step medianOf(const std::vector<Step>& steps)
+{
+    std::vector<double> ms, cpu, mb;
+    for (const Step& s : steps) {
+        ms.push_back(s.ms);
+        cpu.push_back(s.cpu);
+        mb.push_back(s.mb);
+    }
+    return {median(ms), median(cpu), *std::max_element(mb.begin(), mb.end())};
+}
+
+void report(const char* figure, const Step& step, const char* target, bool met)
+{
+    std::printf("%-40s %8.0f ms %8.0f ms %7.1f MB   %-22s %s\n", figure, step.ms, step.cpu, step.mb,
+                target, met ? "met" : "MISSED");
+}
+
+ImportedBatch importFile(Database& db, const QString& path)
+{
+    ReadOptions options;
+    const ParsedStatement statement = readWithRememberedAnswers(db, path, options);
+    return importStatement(db, path, statement, options, {}, QStringLiteral("bench"));
+}
+
+// Python's import into a fresh copy; its own figures.
+Step pythonImport(const QString& statementPath, const QString& book, const QJsonObject& mapping,
+                  qint64 expected)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"), QString::fromUtf8(kPythonImport), statementPath, book,
+                  QString::fromUtf8(QJsonDocument(mapping).toJson(QJsonDocument::Compact))});
+    python.waitForFinished(-1);
+    const QStringList out =
+        QString::fromUtf8(python.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+    if (python.exitCode() != 0 || out.size() < 4) {
+        std::fprintf(stderr, "python failed: %s\n", python.readAllStandardError().constData());
+        std::exit(1);
+    }
+    if (out.at(2).toLongLong() != expected)
+        std::printf("  the entries differ: Python %lld, ours %lld\n", out.at(2).toLongLong(),
+                    expected);
+    return {out.at(0).toDouble(), out.at(3).toDouble(), out.at(1).toDouble() / 1024.0};
 }
 
 } // namespace
@@ -180,114 +250,114 @@ int main(int argc, char** argv)
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/pelmora-bench-import-XXXXXX"));
     // BENCH_KEEP=1 leaves the books and the statement there for a closer look.
     work.setAutoRemove(!qEnvironmentVariableIsSet("BENCH_KEEP"));
+    const QString prepared = work.filePath(QStringLiteral("prepared.mdb"));
     const QString ours = work.filePath(QStringLiteral("ours.mdb"));
     const QString theirs = work.filePath(QStringLiteral("python.mdb"));
     const QString statementPath = work.filePath(QStringLiteral("alipay-2025.csv"));
-    copyFile(source, ours);
+    copyFile(source, prepared);
     {
-        // Opening it writable gives it the import tables; the copy is then identical.
-        Database prepare(QStringLiteral("prepare"), ours);
+        // Opening it writable gives it the import tables; each copy is then identical.
+        Database prepare(QStringLiteral("prepare"), prepared);
         prepare.ensureOpen();
     }
-    copyFile(ours, theirs);
     writeStatement(statementPath);
-    std::printf("statement: %d rows, %.1f MB; book: %.0f MB\n", kRows,
-                QFileInfo(statementPath).size() / 1048576.0, QFileInfo(ours).size() / 1048576.0);
+    std::printf("statement: %d rows, %.1f MB; book: %.0f MB; medians of %d rounds, the import "
+                "and Python's alternating on fresh copies\n",
+                kRows, QFileInfo(statementPath).size() / 1048576.0,
+                QFileInfo(prepared).size() / 1048576.0, kRounds);
 
     try {
-        Database db(QStringLiteral("bench"), ours);
-        db.ensureOpen();
-        std::printf("\n%-46s %12s %10s   %-24s\n", "figure", "time", "memory", "target");
-
-        // The import: read, plan against the book, store.
-        double importMs = 0;
-        double importMb = 0;
-        qint64 batch = 0;
+        // The import against Python's, each round on fresh identical copies.
+        std::vector<Step> oursSteps;
+        std::vector<Step> pythonSteps;
         QJsonObject mapping;
         qint64 added = 0;
-        {
-            const double before = statusMb("VmRSS:");
-            resetPeak();
-            QElapsedTimer timer;
-            timer.start();
-            ReadOptions options;
-            const ParsedStatement statement = readWithRememberedAnswers(db, statementPath, options);
-            const ImportedBatch imported =
-                importStatement(db, statementPath, statement, options, {}, QStringLiteral("bench"));
-            importMs = timer.nsecsElapsed() / 1e6;
-            importMb = statusMb("VmHWM:") - before;
-            batch = imported.batch;
-            added = imported.plan.counts.added();
-            std::printf("import: %s\n", qPrintable(summaryText(imported.plan)));
-            QJsonArray skipped;
-            for (qsizetype i = 0; i < statement.rows.size(); ++i) {
-                const PlannedRow& row = imported.plan.rows.at(i);
-                if (row.taken)
-                    mapping.insert(kindLetter(row.kind) + statement.rows.at(i).sourceCategory,
-                                   QJsonArray{row.code, row.name});
-                else if (row.state == RowState::PossibleDuplicate)
-                    skipped.append(statement.rows.at(i).transactionNo);
+        QString summary;
+        for (int round = 0; round < kRounds; ++round) {
+            copyFile(prepared, ours);
+            copyFile(prepared, theirs);
+            const auto runOurs = [&] {
+                Database db(QStringLiteral("bench%1").arg(round), ours);
+                db.ensureOpen();
+                ImportedBatch imported;
+                ParsedStatement statement;
+                oursSteps.push_back(measureStep([&] {
+                    ReadOptions options;
+                    statement = readWithRememberedAnswers(db, statementPath, options);
+                    imported = importStatement(db, statementPath, statement, options, {},
+                                               QStringLiteral("bench"));
+                }));
+                added = imported.plan.counts.added();
+                summary = summaryText(imported.plan);
+                if (!mapping.isEmpty())
+                    return;
+                QJsonArray skipped;
+                for (qsizetype i = 0; i < statement.rows.size(); ++i) {
+                    const PlannedRow& row = imported.plan.rows.at(i);
+                    if (row.taken)
+                        mapping.insert(kindLetter(row.kind) + statement.rows.at(i).sourceCategory,
+                                       QJsonArray{row.code, row.name});
+                    else if (row.state == RowState::PossibleDuplicate)
+                        skipped.append(statement.rows.at(i).transactionNo);
+                }
+                mapping.insert(QStringLiteral("skip"), skipped);
+            };
+            if (round % 2 == 0 || mapping.isEmpty()) {
+                runOurs();
+                pythonSteps.push_back(pythonImport(statementPath, theirs, mapping, added));
+            } else {
+                pythonSteps.push_back(pythonImport(statementPath, theirs, mapping, added));
+                runOurs();
             }
-            mapping.insert(QStringLiteral("skip"), skipped);
         }
+        QFile::remove(theirs);
+        std::printf("import: %s\n\n", qPrintable(summary));
+        std::printf("%-40s %11s %11s %10s   %-22s\n", "figure (median)", "time", "CPU", "memory",
+                    "target");
+        const Step oursImport = medianOf(oursSteps);
+        const Step python = medianOf(pythonSteps);
+        report("import, duplicate check included", oursImport, "<= Python, <= 200 MB",
+               oursImport.ms <= python.ms && oursImport.mb <= 200);
+        std::printf("%-40s %8.0f ms %8.0f ms %7.1f MB   (process peak)\n",
+                    "  Python csv + sqlite3, same rows", python.ms, python.cpu, python.mb);
 
-        QProcess python;
-        python.start(QStringLiteral("python3"),
-                     {QStringLiteral("-c"), QString::fromUtf8(kPythonImport), statementPath, theirs,
-                      QString::fromUtf8(QJsonDocument(mapping).toJson(QJsonDocument::Compact))});
-        python.waitForFinished(-1);
-        const QStringList out =
-            QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char(' '));
-        if (python.exitCode() != 0 || out.size() < 3) {
-            std::fprintf(stderr, "python failed: %s\n", python.readAllStandardError().constData());
-            return 1;
-        }
-        const double pythonMs = out.at(0).toDouble();
-        report("import, duplicate check included", importMs, importMb, "<= Python, <= 200 MB",
-               importMs <= pythonMs && importMb <= 200);
-        std::printf("%-46s %9.0f ms %7.1f MB   (process peak; %lld entries)\n",
-                    "  Python csv + sqlite3, same entries and keys", pythonMs,
-                    out.at(1).toDouble() / 1024.0, out.at(2).trimmed().toLongLong());
-        if (out.at(2).trimmed().toLongLong() != added)
-            std::printf("  the entries differ: ours %lld\n", added);
+        // The last round's book: the same file again, then the batch undone and
+        // redone, each step repeated.
+        Database db(QStringLiteral("bench"), ours);
+        db.ensureOpen();
+        std::vector<Step> again;
+        for (int round = 0; round < kRounds; ++round)
+            again.push_back(measureStep([&] {
+                if (importFile(db, statementPath).plan.counts.added() != 0)
+                    std::printf("  the same file again added entries\n");
+            }));
+        const Step reimport = medianOf(again);
+        report("the same file again (all duplicates)", reimport, "<= 1 s, <= 200 MB",
+               reimport.ms <= 1000 && reimport.mb <= 200);
 
-        {
-            const double before = statusMb("VmRSS:");
-            resetPeak();
-            QElapsedTimer timer;
-            timer.start();
-            ReadOptions options;
-            const ParsedStatement statement = readWithRememberedAnswers(db, statementPath, options);
-            const ImportedBatch again =
-                importStatement(db, statementPath, statement, options, {}, QStringLiteral("bench"));
-            const double ms = timer.nsecsElapsed() / 1e6;
-            const double mb = statusMb("VmHWM:") - before;
-            report("the same file again (all duplicates)", ms, mb, "<= 1 s, <= 200 MB",
-                   ms <= 1000 && mb <= 200 && again.plan.counts.added() == 0);
+        const qint64 batch = listBatches(db).constFirst().id;
+        std::vector<Step> undos;
+        std::vector<Step> redos;
+        for (int round = 0; round < kRounds; ++round) {
+            undos.push_back(measureStep([&] {
+                const BatchEntries entries = batchEntries(db, batch); // the question's count
+                undoImportBatch(db, batch);
+                if (entries.entries != added)
+                    std::printf("  the undo counted %lld entries\n", entries.entries);
+            }));
+            redos.push_back(measureStep([&] { redoImportBatch(db, batch); }));
         }
-        {
-            const double before = statusMb("VmRSS:");
-            resetPeak();
-            QElapsedTimer timer;
-            timer.start();
-            const BatchEntries entries = batchEntries(db, batch); // the question's count
-            undoImportBatch(db, batch);
-            const double ms = timer.nsecsElapsed() / 1e6;
-            const double mb = statusMb("VmHWM:") - before;
-            report("undo of the batch (count, then undo)", ms, mb, "<= 2 s, <= 200 MB",
-                   ms <= 2000 && mb <= 200 && entries.entries == added);
-        }
-        {
-            QElapsedTimer timer;
-            timer.start();
-            redoImportBatch(db, batch);
-            std::printf("%-46s %9.0f ms\n", "  redo of the batch (no target)",
-                        timer.nsecsElapsed() / 1e6);
-        }
-        std::printf("\nentries after redo: %lld (book %lld + %lld)\n",
-                    countOf(db, QStringLiteral("select (select count(*) from srb) + (select "
-                                               "count(*) from zcb)")),
-                    2LL * kEntriesPerTable, added);
+        const Step undo = medianOf(undos);
+        report("undo of the batch (count, then undo)", undo, "<= 2 s, <= 200 MB",
+               undo.ms <= 2000 && undo.mb <= 200);
+        const Step redo = medianOf(redos);
+        std::printf("%-40s %8.0f ms %8.0f ms %7.1f MB\n", "  redo of the batch (no target)",
+                    redo.ms, redo.cpu, redo.mb);
+        Statement count(db, QStringLiteral("select (select count(*) from srb) + (select "
+                                           "count(*) from zcb)"));
+        count.step();
+        std::printf("\nentries after the last redo: %lld (book %lld + %lld)\n",
+                    count.value(0).toLongLong(), 2LL * kEntriesPerTable, added);
     } catch (const StoreError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;

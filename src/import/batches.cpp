@@ -11,6 +11,8 @@
 namespace {
 
 const QString kUndone = QStringLiteral("已撤销");
+// As an import's: the entries and index pages a batch touches are written once.
+constexpr int kLargeCacheMb = 32;
 
 BatchRecord recordOf(const Statement& row)
 {
@@ -118,12 +120,15 @@ QString undoQuestion(const BatchEntries& entries)
 BatchEntries undoImportBatch(Database& database, qint64 batch)
 {
     requireWritableImportTables(database);
+    const LargeCache cache(database, kLargeCacheMb);
     Transaction transaction(database);
     batchToChange(database, batch, false);
-    BatchEntries taken = batchEntries(database, batch);
+    BatchEntries taken;
     for (EntryKind kind : kEntryKinds) {
-        database.execute(keepUndoneSql(kind), {batch, kindLetter(kind)});
+        const qint64 kept = database.execute(keepUndoneSql(kind), {batch, kindLetter(kind)});
         database.execute(deleteBatchEntriesSql(kind), {batch, kindLetter(kind)});
+        taken.entries += kept;
+        (kind == EntryKind::Income ? taken.income : taken.expense) = kept > 0;
     }
     database.execute(deleteBatchKeysSql(), {batch});
     database.execute(setBatchStateSql(), {kUndone, batch});
@@ -134,6 +139,7 @@ BatchEntries undoImportBatch(Database& database, qint64 batch)
 BatchEntries redoImportBatch(Database& database, qint64 batch)
 {
     requireWritableImportTables(database);
+    const LargeCache cache(database, kLargeCacheMb);
     Transaction transaction(database);
     batchToChange(database, batch, true);
     if (countOf(database, takenKeysSql(), {batch}) > 0)
@@ -142,12 +148,15 @@ BatchEntries redoImportBatch(Database& database, qint64 batch)
         if (countOf(database, takenNumbersSql(kind), {batch, kindLetter(kind)}) > 0)
             throw StoreError(
                 QStringLiteral("第 %1 批导入的记录编号已被占用，不能重做。").arg(batch));
-    for (EntryKind kind : kEntryKinds)
-        database.execute(restoreEntriesSql(kind), {batch, kindLetter(kind)});
+    BatchEntries restored;
+    for (EntryKind kind : kEntryKinds) {
+        const qint64 put = database.execute(restoreEntriesSql(kind), {batch, kindLetter(kind)});
+        restored.entries += put;
+        (kind == EntryKind::Income ? restored.income : restored.expense) = put > 0;
+    }
     database.execute(restoreKeysSql(), {batch});
     database.execute(dropUndoneSql(), {batch});
     database.execute(setBatchStateSql(), {QString(), batch});
-    BatchEntries restored = batchEntries(database, batch);
     transaction.commit();
     return restored;
 }

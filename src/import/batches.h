@@ -51,7 +51,8 @@ QString undoQuestion(const BatchEntries& entries);
 // their keys for a redo, lets the keys go (the file can be imported again) and
 // marks the batch 已撤销. Runs in the caller's transaction when there is one (as
 // a savepoint of it), else in one of its own. Throws StoreError when the batch
-// is unknown or undone already; returns what was taken out.
+// is unknown or undone already; returns what was taken out (corrected is not
+// counted here: batchEntries() tells it for the question before).
 BatchEntries undoImportBatch(Database& database, qint64 batch);
 
 // Puts an undone batch's entries back under their own numbers with their keys.

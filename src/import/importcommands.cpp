@@ -4,6 +4,7 @@
 #include "import/importer.h"
 #include "store/database.h"
 #include "store/storeerror.h"
+#include "store/transaction.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -229,11 +230,15 @@ int runUndoImportCommand(const QStringList& arguments, const CommandPrinter& pri
     try {
         Database database(QStringLiteral("undo-import"));
         database.ensureOpen();
+        requireWritableImportTables(database);
+        Transaction transaction(database);
+        const qint64 corrected = batchEntries(database, batch).corrected;
         const BatchEntries undone = undoImportBatch(database, batch);
+        transaction.commit();
         QString line =
             QStringLiteral("已撤销第 %1 批导入：删除 %2 笔记录").arg(batch).arg(undone.entries);
-        if (undone.corrected > 0)
-            line += QStringLiteral("（其中 %1 笔导入后修改过）").arg(undone.corrected);
+        if (corrected > 0)
+            line += QStringLiteral("（其中 %1 笔导入后修改过）").arg(corrected);
         print.line(line + QStringLiteral("。"));
     } catch (const StoreError& e) {
         print.error(e.message());

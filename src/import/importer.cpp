@@ -20,6 +20,9 @@ namespace {
 
 const QString kUnsortedName = QStringLiteral("待分类");
 constexpr qsizetype progressStep = 4096;
+// Pages an import keeps in memory: a large statement's entries, keys and index
+// pages are then written once, at the commit.
+constexpr int kLargeCacheMb = 32;
 
 int at(EntryKind kind)
 {
@@ -603,6 +606,7 @@ ImportedBatch importStatement(Database& database, const QString& path,
 {
     requireWritableImportTables(database);
     const QString sha256 = fileSha256(path);
+    const LargeCache cache(database, kLargeCacheMb);
     Transaction transaction(database);
     const qint64 total = statement.rows.size() * 2;
     ImportedBatch result;
@@ -635,6 +639,8 @@ ImportedBatch importStatement(Database& database, const QString& path,
              c.duplicates, c.possible, c.neutral, c.failed, c.errors});
         result.batch = database.lastInsertId();
 
+        // Texts of a day, made once for its rows.
+        QHash<qint64, std::pair<QString, QString>> days;
         Statement insertIncome(database, insertEntrySql(EntryKind::Income));
         Statement insertExpense(database, insertEntrySql(EntryKind::Expense));
         Statement insertKey(database, insertKeySql());
@@ -650,11 +656,15 @@ ImportedBatch importStatement(Database& database, const QString& path,
                 deleteKey.reset({planned.key});
                 deleteKey.step();
             }
-            const QString date = dateText(row.date);
+            auto day = days.constFind(row.date.toJulianDay());
+            if (day == days.constEnd())
+                day =
+                    days.insert(row.date.toJulianDay(), {dateText(row.date), periodKey(row.date)});
+            const QString& date = day->first;
             Statement& insert = planned.kind == EntryKind::Income ? insertIncome : insertExpense;
             insert.reset({date, planned.code, planned.name,
                           static_cast<double>(row.amountCents) / 100.0, planned.remark,
-                          periodKey(row.date)});
+                          day->second});
             insert.step();
             insertKey.reset(
                 {kindLetter(planned.kind), database.lastInsertId(), planned.key, result.batch,
