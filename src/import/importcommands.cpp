@@ -68,9 +68,9 @@ QString userName()
     return user.isEmpty() ? QStringLiteral("命令行") : user;
 }
 
-bool categoryExists(const ImportPlan& plan, EntryKind kind, const QString& code)
+bool categoryExists(Database& database, EntryKind kind, const QString& code)
 {
-    for (const BookCategory& category : plan.book.categories[kind == EntryKind::Income ? 0 : 1])
+    for (const BookCategory& category : bookCategories(database, kind))
         if (category.code == code)
             return true;
     return false;
@@ -162,11 +162,10 @@ int runImportCommand(const QStringList& arguments, const QCommandLineParser& par
                 QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), openQuestions(statement)));
             return 2;
         }
-        ImportPlan plan = planImport(database, statement, choices);
         for (EntryKind kind : kEntryKinds) {
             const QString& code =
                 kind == EntryKind::Income ? choices.incomeCategory : choices.expenseCategory;
-            if (!code.isEmpty() && !categoryExists(plan, kind, code)) {
+            if (!code.isEmpty() && !categoryExists(database, kind, code)) {
                 print.error(QStringLiteral("the book has no %1 category %2")
                                 .arg(kind == EntryKind::Income ? QStringLiteral("income")
                                                                : QStringLiteral("expense"),
@@ -175,7 +174,7 @@ int runImportCommand(const QStringList& arguments, const QCommandLineParser& par
             }
         }
         if (parser.isSet(kDryRun)) {
-            print.line(summaryText(plan));
+            print.line(summaryText(planImport(database, statement, choices)));
             print.line(QStringLiteral("试运行：没有导入任何记录。"));
             return 0;
         }

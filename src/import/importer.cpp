@@ -166,7 +166,9 @@ void assignCategory(PlannedRow& planned, const StatementRow& row, const ImportPl
     planned.from = CategoryFrom::Unsorted;
 }
 
-QList<BookCategory> readCategories(Database& database, EntryKind kind)
+} // namespace
+
+QList<BookCategory> bookCategories(Database& database, EntryKind kind)
 {
     QList<BookCategory> categories;
     Statement read(database, categoriesSql(), {kindLetter(kind)});
@@ -174,6 +176,8 @@ QList<BookCategory> readCategories(Database& database, EntryKind kind)
         categories.append({read.value(0).toString(), read.value(1).toString()});
     return categories;
 }
+
+namespace {
 
 QList<CategoryRule> readRules(Database& database, const QString& source)
 {
@@ -398,7 +402,7 @@ ImportPlan planImport(Database& database, const ParsedStatement& statement,
     const bool tables = hasImportTables(database);
     for (EntryKind kind : kEntryKinds) {
         QList<BookCategory>& categories = plan.book.categories[at(kind)];
-        categories = readCategories(database, kind);
+        categories = bookCategories(database, kind);
         for (const BookCategory& category : std::as_const(categories))
             if (category.name == kUnsortedName) {
                 plan.unsortedCode[at(kind)] = category.code;

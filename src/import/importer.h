@@ -64,6 +64,9 @@ struct BookCategory
     QString name;
 };
 
+// The categories of a kind, in code order.
+QList<BookCategory> bookCategories(Database& database, EntryKind kind);
+
 // The rule a user's choice of category for the row makes: on its counterpart,
 // else its statement category, else its description.
 CategoryRule ruleFor(const StatementRow& row, EntryKind kind, const QString& code);
