@@ -2,6 +2,7 @@
 
 #include "analysis/chartpanel.h"
 #include "analysis/reportlines.h"
+#include "budget/yssz.h"
 #include "store/context.h"
 #include "store/messages.h"
 #include "store/numbers.h"
@@ -130,6 +131,8 @@ Tfxtb::Tfxtb(Context& context, QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &Tfxtb::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &Tfxtb::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &Tfxtb::BitBtn3Click);
+    connect(addSummaryButton("BitBtn_budget", QStringLiteral("预算")), &QPushButton::clicked, this,
+            &Tfxtb::BitBtn_budgetClick);
 }
 
 void Tfxtb::buildControls()
@@ -261,6 +264,12 @@ void Tfxtb::BitBtn2Click()
 void Tfxtb::BitBtn3Click()
 {
     guarded(m_context.messages(), [this] { reportRun(Period::Monthly, Edit_bb_month); });
+}
+
+void Tfxtb::BitBtn_budgetClick()
+{
+    Tyssz dialog(m_context, this);
+    dialog.exec();
 }
 
 double Tfxtb::readSum(Query& query, const QString& statement)

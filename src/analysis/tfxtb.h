@@ -44,6 +44,7 @@ public Q_SLOTS:
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click();
+    void BitBtn_budgetClick();
 
 private:
     void FormCreate();

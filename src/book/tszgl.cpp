@@ -2,6 +2,8 @@
 
 #include "book/bookexport.h"
 #include "book/booksql.h"
+#include "budget/budgetbook.h"
+#include "budget/budgetlabel.h"
 #include "import/tdrzd.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
@@ -159,6 +161,7 @@ void Tszgl::setupControls()
     BitBtn_update = makeButton(entry, "BitBtn_update", QStringLiteral("修改"),
                                QStyle::SP_FileDialogDetailedView);
     BitBtn_del = makeButton(entry, "BitBtn_del", QStringLiteral("删除"), QStyle::SP_TrashIcon);
+    Label_budget = makeTitleLineLabel(entry, "Label_budget");
 
     auto* eg = new QGridLayout(entry);
     eg->addWidget(RadioButton_lr_sr, 0, 0);
@@ -277,6 +280,11 @@ void Tszgl::setupConnections()
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connect(BitBtn_import, &QPushButton::clicked, this, &Tszgl::BitBtn_importClick);
     connectGridSelection();
+    connect(ComboBox_lr_lb, &QComboBox::currentIndexChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(DateTimePicker_lr, &QDateEdit::dateChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(RadioButton_lr_zc, &QRadioButton::toggled, this, &Tszgl::refreshBudgetLabel);
+    connect(&m_context, &Context::entriesChanged, this, &Tszgl::refreshBudgetLabel);
+    connect(&m_context, &Context::budgetsChanged, this, &Tszgl::refreshBudgetLabel);
     connect(&m_context, &Context::entriesChanged, this, [this](EntryKind kind, QObject* origin) {
         if (origin != this && m_listed && m_listed->kind == kind)
             guarded(m_messages, [this] { refreshListing(); });
@@ -715,6 +723,17 @@ void Tszgl::BitBtn_delClick()
     if (!done)
         m_messages.info(QStringLiteral("数据删除失败！"), reason);
     syncUpdateButton();
+}
+
+void Tszgl::refreshBudgetLabel()
+{
+    guarded(m_messages, [this] {
+        BudgetLine line;
+        if (entryKind() == EntryKind::Expense)
+            line = entryBudgetLine(m_context.database(), ComboBox_lr_lb->currentText().left(2),
+                                   periodKey(DateTimePicker_lr->date()));
+        showBudgetLine(Label_budget, line);
+    });
 }
 
 void Tszgl::connectGridSelection()

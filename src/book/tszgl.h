@@ -42,6 +42,8 @@ public Q_SLOTS:
     void BitBtn_cxClick();
     void BitBtn_delClick();
     void BitBtn_cx_txtClick();
+    // The budget line of the chosen expense category in the entry date's month.
+    void refreshBudgetLabel();
     void BitBtn_importClick();
 
 private:
@@ -118,6 +120,7 @@ private:
     QLineEdit* Memo_lr_sm = nullptr;
     QPushButton* BitBtn_update = nullptr;
     QPushButton* BitBtn_del = nullptr;
+    QLabel* Label_budget = nullptr;
 
     // Query group.
     QRadioButton* RadioButton_cx_sr = nullptr;

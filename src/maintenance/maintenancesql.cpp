@@ -1,5 +1,6 @@
 #include "maintenance/maintenancesql.h"
 
+#include "store/schema.h"
 #include "store/sqltext.h"
 
 #include <QDir>
@@ -147,6 +148,25 @@ const QList<InitialisationStep>& initialisationSteps()
          QStringLiteral("系统初始化失败！插入初始用户信息时出错！")},
     };
     return steps;
+}
+
+QString emptyTableSql(const QString& table)
+{
+    return QStringLiteral("delete from ") + table;
+}
+
+QList<InitialisationStep> resetSteps()
+{
+    QList<InitialisationStep> steps = initialisationSteps();
+    for (const AddedTable& table : addedTables())
+        if (table.emptiedByReset)
+            steps.append({emptyTableSql(table.name), resetFailedMessage()});
+    return steps;
+}
+
+QString resetFailedMessage()
+{
+    return QStringLiteral("系统初始化失败！数据库保持原样。");
 }
 
 QString compactSql()

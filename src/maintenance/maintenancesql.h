@@ -66,6 +66,14 @@ struct InitialisationStep
 
 const QList<InitialisationStep>& initialisationSteps();
 
+QString emptyTableSql(const QString& table);
+// What the reset runs, in order, in one transaction: the initialisation steps,
+// then the emptying of every added table that the reset empties.
+QList<InitialisationStep> resetSteps();
+// A reset that failed outside its steps (the book could not be locked, an added
+// table could not be emptied, the commit failed); nothing of it was kept.
+QString resetFailedMessage();
+
 // --- compaction ---
 
 QString compactSql();

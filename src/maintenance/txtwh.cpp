@@ -1,10 +1,12 @@
 #include "maintenance/txtwh.h"
 
+#include "budget/budgetbook.h"
 #include "maintenance/safetycopy.h"
 #include "store/context.h"
 #include "store/gbk.h"
 #include "store/messages.h"
 #include "store/storeerror.h"
+#include "store/transaction.h"
 #include "ui/palette.h"
 #include "ui/progressdialog.h"
 #include "ui/widgets.h"
@@ -351,8 +353,13 @@ void Txtwh::Button_deluserClick()
             messages.info(categoryInUseMessage(item));
             return;
         }
+        if (!budgetsMayGo(m_context, item.kind, item.code, item.name))
+            return;
+        Transaction transaction(m_context.database());
         query.setText(deleteCategorySql(item.kind, item.code));
         query.exec();
+        removeCategoryBudgets(m_context.database(), item.kind, item.code);
+        transaction.commit();
         m_context.announceCategories(this);
         messages.info(categoryRemovedMessage(item));
         query.close();
@@ -537,18 +544,27 @@ void Txtwh::BitBtn_cshClick()
             return;
         }
 
+        // All or nothing: a reset cut short after its user was deleted would let
+        // nobody sign in again. The transaction is rolled back before the
+        // message is shown, so that no lock is held while the user reads it.
+        const QList<InitialisationStep> steps = resetSteps();
+        const InitialisationStep* running = nullptr;
         Query& query = m_context.ADOQuery1();
-        for (const InitialisationStep& step : initialisationSteps()) {
-            try {
+        try {
+            Transaction reset(database);
+            for (const InitialisationStep& step : steps) {
+                running = &step;
                 query.setText(step.statement);
                 query.exec();
-            } catch (const StoreError& e) {
-                messages.info(step.failureMessage, e.message());
-                m_context.announceBookReplaced();
-                return;
             }
+            running = nullptr;
+            query.close();
+            reset.commit();
+        } catch (const StoreError& e) {
+            query.close();
+            messages.info(running ? running->failureMessage : resetFailedMessage(), e.message());
+            return;
         }
-        query.close();
         m_context.announceBookReplaced();
         messages.info(QStringLiteral("系统初始化完成！"));
     });

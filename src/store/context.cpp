@@ -43,6 +43,11 @@ void Context::announceCategories(QObject* origin)
     Q_EMIT categoriesChanged(origin);
 }
 
+void Context::announceBudgets(QObject* origin)
+{
+    Q_EMIT budgetsChanged(origin);
+}
+
 void Context::announceBookReplaced()
 {
     Q_EMIT bookReplaced();

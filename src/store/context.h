@@ -43,6 +43,7 @@ public:
 
     void announceEntries(EntryKind kind, QObject* origin);
     void announceCategories(QObject* origin);
+    void announceBudgets(QObject* origin);
     void announceBookReplaced();
 
 Q_SIGNALS:
@@ -50,6 +51,8 @@ Q_SIGNALS:
     // Entries of the kind were added, corrected or removed.
     void entriesChanged(EntryKind kind, QObject* origin);
     void categoriesChanged(QObject* origin);
+    // The monthly budgets of categories were stored.
+    void budgetsChanged(QObject* origin);
     // The whole book changed under every window (a reset, a restored copy).
     void bookReplaced();
 

@@ -124,6 +124,9 @@ QSqlDatabase Database::connection() const
 
 void Database::close()
 {
+    // The last chance while the program ends: left hot, the journal is rolled
+    // back only when the book is next opened.
+    settle();
     if (QSqlDatabase::contains(m_name)) {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         db.close();
@@ -162,8 +165,9 @@ void Database::ensureOpen()
     if (!db.open()) {
         const QSqlError error = db.lastError();
         const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        throw StoreError(storeMessage(error.nativeErrorCode().toInt(), text, m_path),
-                         error.nativeErrorCode().toInt());
+        throw StoreError(
+            storeMessage(error.nativeErrorCode().toInt(), text, m_path, FailedWhile::Opening),
+            error.nativeErrorCode().toInt());
     }
 
     try {
@@ -188,6 +192,43 @@ void Database::ensureOpen()
     } catch (...) {
         db.close();
         throw;
+    }
+}
+
+void Database::noteFailure(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+        m_unsettled = true;
+        settle();
+        break;
+    default:
+        // Other failures (a lock held elsewhere, a rejected statement) leave no
+        // part of a write behind.
+        break;
+    }
+}
+
+void Database::settle() noexcept
+{
+    if (!m_unsettled || !isOpen())
+        return;
+    try {
+        sqlite3* db = handle();
+        // Inside a transaction the read would see the transaction's own pages:
+        // its end (commit or rollback) settles instead.
+        if (!sqlite3_get_autocommit(db))
+            return;
+        // Taking the read lock rolls a hot journal back; this fails, and the
+        // mark stays, while the disk refuses the rollback.
+        if (sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) ==
+            SQLITE_OK)
+            m_unsettled = false;
+    } catch (...) {
     }
 }
 
@@ -237,6 +278,12 @@ qint64 Database::lastInsertId()
 bool Database::inTransaction()
 {
     return sqlite3_get_autocommit(handle()) == 0;
+}
+
+bool Database::hasTable(const QString& name)
+{
+    return sqlite3_table_column_metadata(handle(), "main", name.toUtf8().constData(), nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 QStringList schemaStatements()
@@ -336,21 +383,24 @@ private:
 class RawConnection final
 {
 public:
-    explicit RawConnection(const QString& path)
+    explicit RawConnection(const QString& path) : m_path(path)
     {
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)
-            fail();
+            fail(FailedWhile::Opening);
         sqlite3_extended_result_codes(m_db, 1);
     }
     ~RawConnection() { sqlite3_close(m_db); }
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
     sqlite3* get() const { return m_db; }
-    [[noreturn]] void fail() const
+    [[noreturn]] void fail(FailedWhile when = FailedWhile::Working) const
     {
         const int code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_NOMEM;
-        throw StoreError(QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"), code);
+        throw StoreError(
+            storeMessage(code, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"),
+                         m_path, when),
+            code);
     }
     void close()
     {
@@ -360,6 +410,7 @@ public:
     }
 
 private:
+    QString m_path;
     sqlite3* m_db = nullptr;
 };
 
@@ -431,7 +482,7 @@ void Database::backupTo(const QString& target, const Progress& progress)
         if (stopped)
             throw Cancelled();
         if (rc != SQLITE_DONE)
-            throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+            throw StoreError(storeMessage(rc, QString::fromUtf8(sqlite3_errstr(rc)), m_path), rc);
         if (finished != SQLITE_OK)
             db.fail();
         db.close();

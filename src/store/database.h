@@ -55,6 +55,9 @@ public:
     qint64 lastInsertId();
     // Whether a transaction is open on the connection.
     bool inTransaction();
+    // Whether the book has the table (a read-only book may lack an added one).
+    // Asks the connection's schema, no statement.
+    bool hasTable(const QString& name);
 
     // Every statement text, in the program's dialect, is passed to the log
     // before it runs (tests compare them with the expected texts).
@@ -73,11 +76,23 @@ public:
     // Cancelled when progress says stop; nothing is left behind either way.
     void backupTo(const QString& target, const Progress& progress = {});
 
+    // A write that failed on the disk can leave the book file holding part of
+    // it, undone only by the hot journal beside it; anything that copies the
+    // file alone would copy a change the user was told failed. noteFailure marks
+    // the book for settling after such a failure and settles it at once when no
+    // transaction is open; settle() reads once on the connection, which rolls
+    // the journal back, and keeps the mark while the disk still refuses. It is
+    // tried again before the next statement and when the connection closes.
+    void noteFailure(int code);
+    void settle() noexcept;
+    bool unsettled() const { return m_unsettled; }
+
 private:
     QString m_name;
     QString m_path;
     int m_busyTimeoutMs;
     StatementLog m_log;
+    bool m_unsettled = false;
 };
 
 // The statements that create an empty book with its indexes and the initial user.

@@ -6,6 +6,19 @@
 // not a database.
 bool isDamagedBook(int code);
 
-// The text the error display shows for a failed statement: the engine's own
-// message, or, for a damaged book, plain words that name the newest safety copy.
-QString storeMessage(int code, const QString& engineText, const QString& bookPath);
+// When a failure came: while the connection to the book was being made, or on
+// the open book (where the engine's "unable to open database file" means the
+// journal beside the book, not the book itself).
+enum class FailedWhile
+{
+    Working,
+    Opening,
+};
+
+// The text the error display shows for a failed statement. For a damaged book,
+// plain words that name the newest safety copy; for a full or failing disk, a
+// book held by another program, or a journal that cannot be made beside the
+// book, a plain explanation chosen by the extended code with the engine's own
+// message after it in parentheses; otherwise the engine's message as it is.
+QString storeMessage(int code, const QString& engineText, const QString& bookPath,
+                     FailedWhile when = FailedWhile::Working);

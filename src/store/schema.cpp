@@ -10,6 +10,11 @@ const QList<AddedTable>& addedTables()
 {
     // Each feature that keeps data of its own in the book adds its tables here.
     static const QList<AddedTable> tables = {
+        // Monthly budgets of the expense categories: code, month key yyyymm, whole cents.
+        {QStringLiteral("yss"),
+         {QStringLiteral("create table if not exists yss (lb text collate nocase not null, "
+                         "yf text not null, je integer not null, unique (yf, lb))")},
+         true},
         // Statement imports: one row per import, with its counts; state '已撤销'
         // once undone. source is what the keys of its rows start with.
         {QStringLiteral("import_batches"),

@@ -10,6 +10,9 @@
 Statement::Statement(Database& database, const QString& text, const QVariantList& values)
     : m_database(database), m_db(database.handle())
 {
+    // A book left unsettled by a failed write is settled before it is used again.
+    if (database.unsettled())
+        database.settle();
     const QByteArray sql = text.toUtf8();
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql.constData(), static_cast<int>(sql.size()),
@@ -78,8 +81,10 @@ Statement::~Statement()
 void Statement::fail(int) const
 {
     const int code = sqlite3_extended_errcode(m_db);
-    throw StoreError(storeMessage(code, QString::fromUtf8(sqlite3_errmsg(m_db)), m_database.path()),
-                     code);
+    const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
+    // Read before: settling runs a statement of its own.
+    m_database.noteFailure(code);
+    throw StoreError(storeMessage(code, text, m_database.path()), code);
 }
 
 bool Statement::step()

@@ -40,18 +40,20 @@ void Transaction::rollback() noexcept
     try {
         // The engine rolls back by itself after some failures (a full disk, an
         // I/O error): then there is nothing left to undo.
-        if (!m_database.inTransaction())
-            return;
-        if (m_savepoint.isEmpty()) {
-            m_database.execute(QStringLiteral("rollback"));
-        } else {
-            m_database.execute(QStringLiteral("rollback to ") + m_savepoint);
-            m_database.execute(QStringLiteral("release ") + m_savepoint);
+        if (m_database.inTransaction()) {
+            if (m_savepoint.isEmpty()) {
+                m_database.execute(QStringLiteral("rollback"));
+            } else {
+                m_database.execute(QStringLiteral("rollback to ") + m_savepoint);
+                m_database.execute(QStringLiteral("release ") + m_savepoint);
+            }
         }
     } catch (...) {
         // Nothing can be reported from here; the engine undoes an unfinished
         // transaction from its journal at the latest when the book next opens.
     }
+    // A write that failed inside the transaction may have left a hot journal.
+    m_database.settle();
 }
 
 ReadSnapshot::ReadSnapshot(Database& database) : m_database(database)

@@ -1,5 +1,5 @@
-// Draws the login dialog and the four windows over a sample book, each after a
-// typical action, into PNG files for the README:
+// Draws the login dialog, the four windows and the budget dialog over a sample
+// book, each after a typical action, into PNG files for the README:
 //   scripts/pictures                  (builds, runs this under Xvfb, writes docs/)
 //   pictures <folder> [--stay]        (--stay keeps the program open for a look)
 // Run it on the xcb platform: frames and fonts are then the ones a user sees.
@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -82,6 +83,13 @@ int main(int argc, char** argv)
     fillSampleBook(book);
     book.exec(QStringLiteral("insert into login1(user1,pwd1,priv1) values('李华','lihua','110')"));
     book.exec(QStringLiteral("insert into login1(user1,pwd1,priv1) values('guest','guest','010')"));
+    // Budgets of December 2026, two of them spent beyond.
+    const std::pair<const char*, int> budgets[] = {{"01", 2000}, {"02", 3800}, {"03", 500},
+                                                   {"04", 300},  {"05", 0},    {"06", 250}};
+    for (const auto& [code, yuan] : budgets)
+        book.exec(QStringLiteral("insert into yss(lb,yf,je) values('%1','202612',%2)")
+                      .arg(QLatin1String(code))
+                      .arg(yuan * 100));
     // The login dialog tiles pic.bmp from the working folder, as in a user's.
     const QString oldDir = QDir::currentPath();
     QFile::copy(QStringLiteral(PELMORA_SOURCE_DIR "/resources/pic.bmp"),
@@ -120,6 +128,17 @@ int main(int argc, char** argv)
     child<QPushButton>(fxtb, "BitBtn1")->click();
     child<QPushButton>(fxtb, "BitBtn1")->setFocus();
     ok = save(&main, out.filePath(QStringLiteral("analysis.png"))) && ok;
+
+    // The budget dialog that "预算" opens there, for December of the sample year.
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            qFatal("no budget dialog");
+        child<QDateEdit>(dialog, "Date_month")->setDate(QDate(2026, 12, 1));
+        ok = save(dialog, out.filePath(QStringLiteral("budget.png"))) && ok;
+        dialog->close();
+    });
+    child<QPushButton>(fxtb, "BitBtn_budget")->click();
 
     // The maintenance window with the income categories and the users listed.
     main.menuEntry(TMainForm::XTWH)->trigger();
