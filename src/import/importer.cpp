@@ -204,11 +204,13 @@ QString lowestFreeCode(const QList<BookCategory>& categories)
 }
 
 NeighbourMap readNeighbours(Database& database, EntryKind kind, const QDate& first,
-                            const QDate& last)
+                            const QDate& last, bool tables)
 {
     NeighbourMap map;
-    Statement read(database, neighboursSql(kind),
-                   {kindLetter(kind), first.addDays(-1), last.addDays(1)});
+    QVariantList values = {first.addDays(-1), last.addDays(1)};
+    if (tables)
+        values.prepend(kindLetter(kind));
+    Statement read(database, neighboursSql(kind, tables), values);
     while (read.step()) {
         const QDate day = QDate::fromString(read.value(0).toString(), Qt::ISODate);
         if (!day.isValid())
@@ -478,7 +480,8 @@ ImportPlan planImport(Database& database, const ParsedStatement& statement,
     for (EntryKind kind : kEntryKinds) {
         if (!first[at(kind)].isValid())
             continue;
-        const NeighbourMap map = readNeighbours(database, kind, first[at(kind)], last[at(kind)]);
+        const NeighbourMap map =
+            readNeighbours(database, kind, first[at(kind)], last[at(kind)], tables);
         if (map.isEmpty())
             continue;
         for (qsizetype i = 0; i < rows.size(); ++i) {

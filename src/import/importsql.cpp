@@ -19,8 +19,12 @@ QString keyLookupSql()
                           "e.uid=k.uid) end from import_keys k where k.key=?");
 }
 
-QString neighboursSql(EntryKind kind)
+QString neighboursSql(EntryKind kind, bool withSources)
 {
+    if (!withSources)
+        return withKind(
+            QStringLiteral("select e.%2rq, e.%2je, null from %1 e where e.%2rq between ? and ?"),
+            kind);
     return withKind(QStringLiteral("select e.%2rq, e.%2je, b.source from %1 e left join "
                                    "import_keys k on k.kind=? and k.uid=e.uid left join "
                                    "import_batches b on b.id=k.batch where e.%2rq between ? and ?"),

@@ -12,9 +12,10 @@
 QString keyLookupSql();
 
 // The entries of a kind dated in a range, with the source of the import each
-// came from (null for one typed by hand). Binds the kind, the first and the
-// last day.
-QString neighboursSql(EntryKind kind);
+// came from (null for one typed by hand; always null without the import
+// tables, as in a read-only book). Binds the kind (with the sources only), the
+// first and the last day.
+QString neighboursSql(EntryKind kind, bool withSources);
 
 // The categories of a kind, code and name in code order. Binds the kind.
 QString categoriesSql();

@@ -59,7 +59,7 @@ struct ReadOptions
     ColumnMap columns;
     // More rows than this are no household's statement: the read stops with a
     // message instead of filling the memory.
-    qsizetype maxRows = 500000;
+    qsizetype maxRows = 200000;
 };
 
 struct OpenQuestions
