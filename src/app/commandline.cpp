@@ -45,8 +45,12 @@ QString helpText(const QList<CommandLineCommand>& commands)
             QString names = QStringLiteral("--") + option.names().constFirst();
             if (!option.valueName().isEmpty())
                 names += QLatin1Char(' ') + option.valueName();
-            text += QStringLiteral("      ") + names.leftJustified(22) + option.description() +
-                    QLatin1Char('\n');
+            // A long option name gets its description on a line of its own.
+            text +=
+                QStringLiteral("      ") +
+                (names.size() < 22 ? names.leftJustified(22)
+                                   : names + QLatin1Char('\n') + QString(28, QLatin1Char(' '))) +
+                option.description() + QLatin1Char('\n');
         }
     }
     return text;

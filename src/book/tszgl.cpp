@@ -10,6 +10,7 @@
 #include "share/tableexport.h"
 #include "share/tablerows.h"
 #include "share/tablewriter.h"
+#include "import/tdrzd.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -217,6 +218,8 @@ void Tszgl::setupControls()
     Edit_cx_sm->setValidator(new GbkLengthValidator(kRemarkMaxBytes, Edit_cx_sm));
     BitBtn_table = makeButton(query, "BitBtn_table", QStringLiteral("导出表格"),
                               QStyle::SP_FileDialogListView);
+    BitBtn_import =
+        makeButton(query, "BitBtn_import", QStringLiteral("导入账单"), QStyle::SP_DialogOpenButton);
     Label_count = named<QLabel>(query, "Label_count");
     Label_sum = named<QLabel>(query, "Label_sum");
     for (QLabel* l : {Label_count, Label_sum})
@@ -250,6 +253,7 @@ void Tszgl::setupControls()
     qg->addLayout(totals, 1, 1, 1, 4);
     qg->addWidget(Label_cx_sm, 1, 5, Qt::AlignRight);
     qg->addWidget(Edit_cx_sm, 1, 6, 1, 3);
+    qg->addWidget(BitBtn_import, 1, 9);
     qg->addWidget(BitBtn_table, 1, 10);
     qg->addWidget(DBGrid1, 2, 0, 1, 12);
     qg->setColumnStretch(11, 1);
@@ -274,9 +278,9 @@ void Tszgl::setupTabOrder()
     // The query group comes first.
     const QList<QWidget*> order = {
         DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    Edit_cx_sm,   BitBtn_cx,
-        ComboBox_cx_lb,     RadioButton_cx_sr,  RadioButton_cx_zc, BitBtn_cx_txt, BitBtn_table,
-        DBGrid1,            DateTimePicker_lr,  ComboBox_lr_lb, Edit_lr_je,   Memo_lr_sm,
-        BitBtn_save,        BitBtn_resume,      RadioButton_lr_sr, RadioButton_lr_zc,
+        ComboBox_cx_lb,     RadioButton_cx_sr,  RadioButton_cx_zc, BitBtn_cx_txt, BitBtn_import,
+        BitBtn_table,       DBGrid1,            DateTimePicker_lr, ComboBox_lr_lb, Edit_lr_je,
+        Memo_lr_sm,         BitBtn_save,        BitBtn_resume, RadioButton_lr_sr, RadioButton_lr_zc,
         BitBtn_update,      BitBtn_del,         BitBtn_undo,   BitBtn_redo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -295,6 +299,7 @@ void Tszgl::setupConnections()
     connect(BitBtn_del, &QPushButton::clicked, this, &Tszgl::BitBtn_delClick);
     connect(BitBtn_cx_txt, &QPushButton::clicked, this, &Tszgl::BitBtn_cx_txtClick);
     connect(BitBtn_table, &QPushButton::clicked, this, &Tszgl::BitBtn_tableClick);
+    connect(BitBtn_import, &QPushButton::clicked, this, &Tszgl::BitBtn_importClick);
     connectGridSelection();
     new UndoControl(m_context, this, BitBtn_undo, BitBtn_redo);
     connect(ComboBox_lr_lb, &QComboBox::currentIndexChanged, this, &Tszgl::refreshBudgetLabel);
@@ -855,4 +860,19 @@ void Tszgl::BitBtn_tableClick()
                           progress.progress());
         m_messages.info(QStringLiteral("表格导出完成！"));
     });
+}
+
+void Tszgl::BitBtn_importClick()
+{
+    Tdrzd dialog(m_context, this);
+    dialog.exec();
+    // The search then shows what came in.
+    if (const auto& imported = dialog.lastImport()) {
+        (imported->expense ? RadioButton_cx_zc : RadioButton_cx_sr)->setChecked(true);
+        DateTimePicker_cx1->setDate(imported->first);
+        DateTimePicker_cx2->setDate(imported->last);
+        ComboBox_cx_lb->setCurrentIndex(-1);
+        Edit_cx_je->clear();
+        BitBtn_cxClick();
+    }
 }

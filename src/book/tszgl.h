@@ -45,6 +45,7 @@ public Q_SLOTS:
     void BitBtn_tableClick();
     // The budget line of the chosen expense category in the entry date's month.
     void refreshBudgetLabel();
+    void BitBtn_importClick();
 
 private:
     // An entry as the entry group holds it once every check has passed.
@@ -142,6 +143,7 @@ private:
     QPushButton* BitBtn_cx = nullptr;
     QPushButton* BitBtn_cx_txt = nullptr;
     QPushButton* BitBtn_table = nullptr;
+    QPushButton* BitBtn_import = nullptr;
     QLabel* Label_count = nullptr;
     QLabel* Label_sum = nullptr;
     QTableView* DBGrid1 = nullptr;

@@ -107,6 +107,14 @@ void Statement::reset()
     sqlite3_reset(m_statement);
 }
 
+void Statement::reset(const QVariantList& values)
+{
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values.at(i));
+}
+
 QStringList Statement::columnNames() const
 {
     QStringList names;

@@ -31,6 +31,9 @@ public:
     bool step();
     // Back before the first row; the next step runs the statement again.
     void reset();
+    // The same with new values bound, so that one prepared statement serves
+    // many rows (an import's inserts).
+    void reset(const QVariantList& values);
 
     int columnCount() const { return m_columns; }
     QStringList columnNames() const;

@@ -1,6 +1,7 @@
 #include "store/transaction.h"
 
 #include "store/database.h"
+#include "store/statement.h"
 #include "store/storeerror.h"
 
 Transaction::Transaction(Database& database) : m_database(database)
@@ -53,4 +54,42 @@ void Transaction::rollback() noexcept
     }
     // A write that failed inside the transaction may have left a hot journal.
     m_database.settle();
+}
+
+ReadSnapshot::ReadSnapshot(Database& database) : m_database(database)
+{
+    if (database.inTransaction())
+        return;
+    database.execute(QStringLiteral("begin"));
+    m_open = true;
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    if (!m_open || !m_database.inTransaction())
+        return;
+    try {
+        m_database.execute(QStringLiteral("rollback"));
+    } catch (...) {
+        // A read leaves nothing to undo; the lock goes with the connection.
+    }
+}
+
+LargeCache::LargeCache(Database& database, int megabytes) : m_database(database)
+{
+    {
+        Statement size(database, QStringLiteral("pragma cache_size"));
+        m_previous = size.step() ? size.value(0).toLongLong() : -2000;
+    }
+    if (-qint64(megabytes) * 1024 < m_previous)
+        database.execute(QStringLiteral("pragma cache_size=%1").arg(-qint64(megabytes) * 1024));
+}
+
+LargeCache::~LargeCache()
+{
+    try {
+        m_database.execute(QStringLiteral("pragma cache_size=%1").arg(m_previous));
+    } catch (...) {
+        // The limit only bounds memory; the connection works on with the larger one.
+    }
 }

@@ -10,6 +10,7 @@
 #include "app/tform6.h"
 #include "safety/backups.h"
 #include "safety/tbfhf.h"
+#include "import/tdrzd.h"
 #include "samplebook.h"
 #include "testsupport.h"
 
@@ -28,6 +29,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -229,6 +231,49 @@ int main(int argc, char** argv)
     main.menuEntry(TMainForm::SZGL)->trigger();
     main.menuEntry(TMainForm::N1)->trigger();
     ok = save(&main, out.filePath(QStringLiteral("about.png"))) && ok;
+
+    // The import dialog after the preview of a 支付宝 statement of December; the
+    // cinema ticket matches an entry of the book (疑似重复).
+    {
+        const QString statement = QDir(book.dir()).filePath(QStringLiteral("支付宝交易明细.csv"));
+        QFile file(statement);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(QStringLiteral(
+                           "支付宝交易记录明细查询\n起始时间：[2026-12-01 00:00:00]    "
+                           "终止时间：[2026-12-31 23:59:59]\n"
+                           "交易时间,交易分类,交易对方,对方账号,商品说明,收/支,金额,收/付款方式,"
+                           "交易状态,交易订单号,商家订单号,备注\n"
+                           "2026-12-28 19:02:11,餐饮美食,海底捞,/,晚餐,支出,386.00,花呗,交易成功,"
+                           "2026122822001401,,\n"
+                           "2026-12-27 08:15:40,交通出行,滴滴出行,/,快车,支出,23.50,余额宝,"
+                           "交易成功,2026122722001402,,\n"
+                           "2026-12-26 12:30:02,日用百货,盒马鲜生,/,蔬菜水果,支出,68.90,花呗,"
+                           "交易成功,2026122622001403,,\n"
+                           "2026-12-25 20:11:45,转账红包,李华,/,圣诞红包,收入,200.00,余额,"
+                           "交易成功,2026122522001404,,\n"
+                           "2026-12-24 10:00:00,信用借还,花呗,/,花呗还款,不计收支,1200.00,余额宝,"
+                           "还款成功,2026122422001405,,\n"
+                           "2026-12-23 15:22:10,服饰装扮,优衣库,/,羽绒服,支出,499.00,花呗,"
+                           "交易关闭,2026122322001406,,\n"
+                           "2026-12-21 18:40:00,餐饮美食,瑞幸咖啡,/,生椰拿铁,支出,15.90,余额,"
+                           "交易成功,2026122122001407,,\n"
+                           "2026-12-17 19:30:00,文化休闲,万达影城,/,电影票,支出,300.00,花呗,"
+                           "交易成功,2026121722001408,,\n")
+                           .toUtf8()) < 0 ||
+            !file.flush())
+            return 1;
+        file.close();
+        main.menuEntry(TMainForm::SZGL)->trigger();
+        Tdrzd dialog(book.context(), form(main, "szgl"));
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            return 1;
+        // Relative to the working folder, as a user may type it.
+        child<QLineEdit>(&dialog, "Edit_file")->setText(QFileInfo(statement).fileName());
+        child<QPushButton>(&dialog, "BitBtn_preview")->click();
+        child<QTableView>(&dialog, "Grid_preview")->setFocus();
+        ok = save(&dialog, out.filePath(QStringLiteral("import.png"))) && ok;
+    }
 
     if (!book.messages().all().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(book.messages().all().join(QLatin1Char('\n'))));
