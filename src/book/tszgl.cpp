@@ -4,13 +4,14 @@
 #include "book/booksql.h"
 #include "budget/budgetbook.h"
 #include "budget/budgetlabel.h"
+#include "import/importjournal.h"
+#include "import/tdrzd.h"
 #include "safety/entryjournal.h"
 #include "safety/safetystate.h"
 #include "safety/undocontrol.h"
 #include "share/tableexport.h"
 #include "share/tablerows.h"
 #include "share/tablewriter.h"
-#include "import/tdrzd.h"
 #include "store/context.h"
 #include "store/listingmodel.h"
 #include "store/messages.h"
@@ -123,6 +124,8 @@ Tszgl::Tszgl(Context& context, QWidget* parent)
 {
     setObjectName(QStringLiteral("szgl"));
     setWindowTitle(QStringLiteral("收支管理"));
+    // Imports are undone and redone from this window's buttons.
+    registerImportJournal();
     setupControls();
     setupTabOrder();
     FormCreate();
@@ -277,11 +280,12 @@ void Tszgl::setupTabOrder()
 {
     // The query group comes first.
     const QList<QWidget*> order = {
-        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,    Edit_cx_sm,   BitBtn_cx,
-        ComboBox_cx_lb,     RadioButton_cx_sr,  RadioButton_cx_zc, BitBtn_cx_txt, BitBtn_import,
-        BitBtn_table,       DBGrid1,            DateTimePicker_lr, ComboBox_lr_lb, Edit_lr_je,
-        Memo_lr_sm,         BitBtn_save,        BitBtn_resume, RadioButton_lr_sr, RadioButton_lr_zc,
-        BitBtn_update,      BitBtn_del,         BitBtn_undo,   BitBtn_redo};
+        DateTimePicker_cx1, DateTimePicker_cx2, Edit_cx_je,        Edit_cx_sm,
+        BitBtn_cx,          ComboBox_cx_lb,     RadioButton_cx_sr, RadioButton_cx_zc,
+        BitBtn_cx_txt,      BitBtn_import,      BitBtn_table,      DBGrid1,
+        DateTimePicker_lr,  ComboBox_lr_lb,     Edit_lr_je,        Memo_lr_sm,
+        BitBtn_save,        BitBtn_resume,      RadioButton_lr_sr, RadioButton_lr_zc,
+        BitBtn_update,      BitBtn_del,         BitBtn_undo,       BitBtn_redo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -2,6 +2,7 @@
 
 #include "import/batches.h"
 #include "import/importer.h"
+#include "import/importjournal.h"
 #include "store/database.h"
 #include "store/storeerror.h"
 #include "store/transaction.h"
@@ -179,8 +180,12 @@ int runImportCommand(const QStringList& arguments, const QCommandLineParser& par
             return 0;
         }
         TerminalProgress importing(QStringLiteral("导入"));
+        Transaction transaction(database);
         const ImportedBatch imported = importStatement(database, path, statement, options, choices,
                                                        userName(), importing.progress());
+        if (imported.batch > 0)
+            recordImport(database, imported.batch);
+        transaction.commit();
         importing.clear();
         print.line(summaryText(imported.plan));
         print.line(QStringLiteral("导入完成：新增 %1 笔。").arg(imported.plan.counts.added()));
@@ -233,6 +238,7 @@ int runUndoImportCommand(const QStringList& arguments, const CommandPrinter& pri
         Transaction transaction(database);
         const qint64 corrected = batchEntries(database, batch).corrected;
         const BatchEntries undone = undoImportBatch(database, batch);
+        recordUndoImport(database, batch, undone);
         transaction.commit();
         QString line =
             QStringLiteral("已撤销第 %1 批导入：删除 %2 笔记录").arg(batch).arg(undone.entries);

@@ -1,10 +1,12 @@
 #include "import/tdrzd.h"
 
 #include "import/batches.h"
+#include "import/importjournal.h"
 #include "import/previewmodel.h"
 #include "store/context.h"
 #include "store/messages.h"
 #include "store/storeerror.h"
+#include "store/transaction.h"
 #include "ui/palette.h"
 #include "ui/progressdialog.h"
 #include "ui/widgets.h"
@@ -333,8 +335,13 @@ void Tdrzd::importRows()
     ImportedBatch imported;
     {
         ProgressDialog progress(this, QStringLiteral("正在导入…"));
-        imported = importStatement(m_context.database(), m_path, *m_statement, m_options, m_choices,
+        Database& database = m_context.database();
+        Transaction transaction(database);
+        imported = importStatement(database, m_path, *m_statement, m_options, m_choices,
                                    m_context.currentUser(), progress.progress());
+        if (imported.batch > 0)
+            recordImport(database, imported.batch);
+        transaction.commit();
     }
     const ImportCounts& counts = imported.plan.counts;
     if (counts.income > 0)
@@ -366,7 +373,11 @@ void Tdrzd::undoImport()
     const qint64 batch = item->data(Qt::UserRole).toLongLong();
     if (!m_messages.ask(undoQuestion(batchEntries(m_context.database(), batch))))
         return;
-    const BatchEntries undone = undoImportBatch(m_context.database(), batch);
+    Database& database = m_context.database();
+    Transaction transaction(database);
+    const BatchEntries undone = undoImportBatch(database, batch);
+    recordUndoImport(database, batch, undone);
+    transaction.commit();
     if (m_lastImport && m_lastImport->batch == batch)
         m_lastImport.reset();
     if (undone.income)

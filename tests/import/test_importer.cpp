@@ -3,6 +3,9 @@
 #include "store/database.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
+#include "import/importjournal.h"
+#include "safety/journal.h"
+#include "store/transaction.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -48,6 +51,7 @@ private Q_SLOTS:
     void nothingStoredOnAFullDisk();
     void twoImportsAtTheSameMoment();
     void undoAndRedoOfABatch();
+    void importsInTheUndoJournal();
 
 private:
     Database& db() { return m_book->context().database(); }
@@ -315,6 +319,35 @@ void TestImporter::undoAndRedoOfABatch()
     QCOMPARE(m_book->value(QStringLiteral("select zcsm from zcb where zcrq='2024-01-06'")),
              QVariant(QStringLiteral("corrected")));
     QCOMPARE(import(QStringLiteral("jan.csv"), text).plan.counts.added(), 0);
+}
+
+void TestImporter::importsInTheUndoJournal()
+{
+    registerImportJournal();
+    const QString text = alipayHeader + coffee(QStringLiteral("2024-01-05"), "N1") +
+                         coffee(QStringLiteral("2024-01-06"), "N2");
+    qint64 batch = 0;
+    {
+        Transaction transaction(db());
+        batch = import(QStringLiteral("jan.csv"), text).batch;
+        recordImport(db(), batch);
+        transaction.commit();
+    }
+    std::optional<JournalRecord> step = nextUndo(db());
+    QVERIFY(step);
+    QCOMPARE(step->action.description, QStringLiteral("导入账单 jan.csv（新增 2 笔）"));
+    QCOMPARE(undoAction(m_book->context(), step->number), StepOutcome::Done);
+    QCOMPARE(count(QStringLiteral("select count(*) from zcb")), 0);
+    step = nextRedo(db());
+    QCOMPARE(redoAction(m_book->context(), step->number), StepOutcome::Done);
+    QCOMPARE(count(QStringLiteral("select count(*) from zcb")), 2);
+
+    // Undone again, then the file comes in anew: the old batch cannot come back.
+    QCOMPARE(undoAction(m_book->context(), nextUndo(db())->number), StepOutcome::Done);
+    import(QStringLiteral("jan.csv"), text);
+    QCOMPARE(redoAction(m_book->context(), nextRedo(db())->number), StepOutcome::Conflict);
+    QCOMPARE(count(QStringLiteral("select count(*) from zcb")), 2);
+    QVERIFY(findBatch(db(), batch)->undone);
 }
 
 QTEST_GUILESS_MAIN(TestImporter)
