@@ -241,11 +241,11 @@ void Tfxtb::buildControls()
 QPushButton* Tfxtb::addSummaryButton(const char* name, const QString& text)
 {
     constexpr int kHeight = 25;
-    constexpr int kGap = 6;
+    constexpr int kGap = 4;
     auto* button = named<QPushButton>(GroupBox2, name);
     button->setText(text);
     button->setAutoDefault(true);
-    const int width = std::max(73, button->sizeHint().width());
+    const int width = std::max(64, button->sizeHint().width());
     if (m_nextSummaryButton.x() + width > GroupBox2->width() - 11)
         m_nextSummaryButton = QPoint(13, m_nextSummaryButton.y() + kHeight + kGap);
     button->setGeometry(QRect(m_nextSummaryButton, QSize(width, kHeight)));
