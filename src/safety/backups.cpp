@@ -1,5 +1,6 @@
 #include "safety/backups.h"
 
+#include "store/bookcopy.h"
 #include "store/database.h"
 #include "store/schema.h"
 #include "store/storeerror.h"

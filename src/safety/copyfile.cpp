@@ -2,180 +2,22 @@
 
 #include "safety/safetysql.h"
 #include "store/database.h"
+#include "store/fileconnection.h"
 #include "store/readerror.h"
 #include "store/schema.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSet>
-#include <sqlite3.h>
 
 namespace {
 
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// A connection of its own to a copy file, straight to the engine.
-class CopyConnection final
-{
-public:
-    CopyConnection(const QString& path, int flags) : m_path(path)
-    {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-        if (m_db)
-            sqlite3_extended_result_codes(m_db, 1);
-        if (rc != SQLITE_OK)
-            fail(rc);
-    }
-    ~CopyConnection() { sqlite3_close(m_db); }
-    CopyConnection(const CopyConnection&) = delete;
-    CopyConnection& operator=(const CopyConnection&) = delete;
-
-    sqlite3* get() const { return m_db; }
-
-    [[noreturn]] void fail(int rc) const
-    {
-        const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
-        const QString engine = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
-        // A damaged copy is told as such by the callers; a full or failing disk in plain words.
-        throw StoreError(isDamagedBook(code) ? engine : storeMessage(code, engine, m_path), code);
-    }
-
-    // Every row of a statement, each value as the store reads them.
-    QList<QVariantList> rows(const QString& sql, const QVariantList& values = {}) const
-    {
-        sqlite3_stmt* st = nullptr;
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(m_db, text.constData(), -1, &st, nullptr) != SQLITE_OK)
-            fail(SQLITE_ERROR);
-        const auto finish = qScopeGuard([st] { sqlite3_finalize(st); });
-        for (int i = 0; i < values.size(); ++i) {
-            const QVariant& v = values.at(i);
-            int rc = SQLITE_OK;
-            if (v.isNull())
-                rc = sqlite3_bind_null(st, i + 1);
-            else if (v.typeId() == QMetaType::QString) {
-                const QByteArray bytes = v.toString().toUtf8();
-                rc = sqlite3_bind_text(st, i + 1, bytes.constData(), int(bytes.size()),
-                                       SQLITE_TRANSIENT);
-            } else if (v.typeId() == QMetaType::Double)
-                rc = sqlite3_bind_double(st, i + 1, v.toDouble());
-            else
-                rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
-            if (rc != SQLITE_OK)
-                fail(rc);
-        }
-        QList<QVariantList> result;
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            QVariantList row;
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                switch (sqlite3_column_type(st, c)) {
-                case SQLITE_NULL:
-                    row << QVariant();
-                    break;
-                case SQLITE_INTEGER:
-                    row << QVariant(qlonglong(sqlite3_column_int64(st, c)));
-                    break;
-                case SQLITE_FLOAT:
-                    row << QVariant(sqlite3_column_double(st, c));
-                    break;
-                default:
-                    row << QVariant(
-                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
-                                          sqlite3_column_bytes(st, c)));
-                }
-            }
-            result << row;
-        }
-        if (rc != SQLITE_DONE)
-            fail(rc);
-        return result;
-    }
-
-    void exec(const QString& sql, const QVariantList& values = {}) const { rows(sql, values); }
-
-    void close()
-    {
-        if (sqlite3_close(m_db) != SQLITE_OK)
-            fail(SQLITE_BUSY);
-        m_db = nullptr;
-    }
-
-private:
-    QString m_path;
-    sqlite3* m_db = nullptr;
-};
-
-// Tells progress now and then while a long statement runs; a stop interrupts it.
-class Watch final
-{
-public:
-    Watch(sqlite3* db, const Progress& progress) : m_db(db), m_progress(progress)
-    {
-        if (m_progress)
-            sqlite3_progress_handler(m_db, 100000, &Watch::tick, this);
-    }
-    ~Watch() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-    bool stopped() const { return m_stopped; }
-
-private:
-    static int tick(void* data)
-    {
-        auto* w = static_cast<Watch*>(data);
-        w->m_stopped = w->m_stopped || !w->m_progress(0, 0);
-        return w->m_stopped ? 1 : 0;
-    }
-    sqlite3* m_db;
-    const Progress& m_progress;
-    bool m_stopped = false;
-};
-
-// Copies every page of source into destination, a number at a time; waits for
-// another program's lock as long as a statement would.
-void backupPages(sqlite3* destination, sqlite3* source, int busyTimeoutMs, const Progress& progress)
-{
-    sqlite3_backup* backup = sqlite3_backup_init(destination, "main", source, "main");
-    if (!backup)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(destination)),
-                         sqlite3_extended_errcode(destination));
-    constexpr int kPagesPerStep = 1024;
-    int rc = SQLITE_OK;
-    int waited = 0;
-    bool stopped = false;
-    while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        rc = sqlite3_backup_step(backup, kPagesPerStep);
-        if (rc == SQLITE_DONE)
-            break;
-        const int total = sqlite3_backup_pagecount(backup);
-        if (progress && !progress(total - sqlite3_backup_remaining(backup), total)) {
-            stopped = true;
-            break;
-        }
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            if (waited >= busyTimeoutMs)
-                break;
-            waited += sqlite3_sleep(20);
-        }
-    }
-    // Unfinished, the destination's transaction rolls back here.
-    const int finished = sqlite3_backup_finish(backup);
-    if (stopped)
-        throw Cancelled();
-    if (rc != SQLITE_DONE)
-        throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)), rc);
-    if (finished != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(destination)),
-                         sqlite3_extended_errcode(destination));
 }
 
 // The columns a book of this program has in each of its four tables.
@@ -223,7 +65,7 @@ QString refusal(const QString& path, const QString& reason)
 
 QString quickCheckFile(const QString& path)
 {
-    CopyConnection copy(path, SQLITE_OPEN_READONLY);
+    FileConnection copy(path, FileConnection::Access::ReadOnly);
     QStringList problems;
     for (const QVariantList& row : copy.rows(QStringLiteral("pragma quick_check(20)")))
         problems << row.value(0).toString();
@@ -232,13 +74,13 @@ QString quickCheckFile(const QString& path)
 
 void writeSummary(const QString& path)
 {
-    CopyConnection copy(path, SQLITE_OPEN_READWRITE);
+    FileConnection copy(path, FileConnection::Access::ReadWrite);
     const QVariantList counts = copy.rows(summaryCountsSql()).value(0);
-    copy.exec(QStringLiteral("begin"));
-    copy.exec(dropSummarySql());
-    copy.exec(createSummarySql());
-    copy.exec(insertSummarySql(), counts);
-    copy.exec(QStringLiteral("commit"));
+    copy.execute(QStringLiteral("begin"));
+    copy.execute(dropSummarySql());
+    copy.execute(createSummarySql());
+    copy.execute(insertSummarySql(), counts);
+    copy.execute(QStringLiteral("commit"));
     copy.close();
 }
 
@@ -248,9 +90,9 @@ void settleCopy(const QString& path)
         return;
     {
         // Taking the read lock plays a hot journal back.
-        CopyConnection copy(path, SQLITE_OPEN_READWRITE);
+        FileConnection copy(path, FileConnection::Access::ReadWrite);
         try {
-            copy.exec(QStringLiteral("select count(*) from sqlite_master"));
+            copy.execute(QStringLiteral("select count(*) from sqlite_master"));
         } catch (const StoreError&) {
         }
     }
@@ -262,7 +104,7 @@ void settleCopy(const QString& path)
 std::optional<CopySummary> readSummary(const QString& path)
 {
     try {
-        CopyConnection copy(path, SQLITE_OPEN_READONLY);
+        FileConnection copy(path, FileConnection::Access::ReadOnly);
         const QList<QVariantList> rows = copy.rows(readSummarySql());
         if (rows.isEmpty())
             return std::nullopt;
@@ -282,7 +124,7 @@ qint64 bookGeneration(Database& book)
 
 qint64 fileGeneration(const QString& path)
 {
-    CopyConnection copy(path, SQLITE_OPEN_READONLY);
+    FileConnection copy(path, FileConnection::Access::ReadOnly);
     return copy.rows(generationSql()).value(0).value(0).toLongLong();
 }
 
@@ -294,19 +136,10 @@ void checkRestorable(const QString& path, const Progress& progress)
     QStringList tables;
     QStringList foreign;
     try {
-        CopyConnection copy(path, SQLITE_OPEN_READONLY);
-        {
-            const Watch watch(copy.get(), progress);
-            try {
-                for (const QVariantList& row :
-                     copy.rows(QStringLiteral("pragma integrity_check(20)")))
-                    problems << row.value(0).toString();
-            } catch (const StoreError&) {
-                if (watch.stopped())
-                    throw Cancelled();
-                throw;
-            }
-        }
+        FileConnection copy(path, FileConnection::Access::ReadOnly);
+        for (const QVariantList& row :
+             copy.rows(QStringLiteral("pragma integrity_check(20)"), {}, progress))
+            problems << row.value(0).toString();
         for (const QVariantList& row : copy.rows(tableNamesSql()))
             tables << row.value(0).toString().toLower();
         for (const auto& [table, columns] : bookColumns()) {
@@ -324,9 +157,9 @@ void checkRestorable(const QString& path, const Progress& progress)
             if (!known.contains(row.value(1).toString().toLower()))
                 foreign << row.value(1).toString();
     } catch (const StoreError& e) {
-        if ((e.code() & 0xff) == SQLITE_NOTADB)
+        if (isForeignFile(e.code()))
             throw StoreError(refusal(path, QStringLiteral("所选文件不是本程序的数据库。")));
-        if ((e.code() & 0xff) == SQLITE_CORRUPT)
+        if (isCorruptFile(e.code()))
             throw StoreError(refusal(path, QStringLiteral("所选备份已损坏。")) +
                                  QStringLiteral("\n检查结果：") + e.message(),
                              e.code());
@@ -346,42 +179,17 @@ void checkRestorable(const QString& path, const Progress& progress)
                               foreign.join(QStringLiteral("、")) + QStringLiteral("）。")));
 }
 
-void copyBookFile(const QString& source, const QString& target, const Progress& progress)
-{
-    CopyConnection from(source, SQLITE_OPEN_READONLY);
-    const QString temporary = temporaryFileBeside(target);
-    auto remove = qScopeGuard([&] {
-        QFile::remove(temporary);
-        QFile::remove(temporary + QStringLiteral("-journal"));
-    });
-    {
-        CopyConnection to(temporary, SQLITE_OPEN_READWRITE);
-        backupPages(to.get(), from.get(), Database::defaultBusyTimeoutMs, progress);
-        to.close();
-    }
-    moveIntoPlace(temporary, target);
-    remove.dismiss();
-}
-
 void prepareForRestore(const QString& path, qint64 generation)
 {
-    CopyConnection copy(path, SQLITE_OPEN_READWRITE);
-    copy.exec(QStringLiteral("begin"));
+    FileConnection copy(path, FileConnection::Access::ReadWrite);
+    copy.execute(QStringLiteral("begin"));
     // A copy from an older version lacks tables this one adds.
     for (const AddedTable& table : addedTables())
         for (const QString& statement : table.statements)
-            copy.exec(statement);
-    copy.exec(emptyJournalSql());
-    copy.exec(dropSummarySql());
-    copy.exec(setGenerationSql(generation));
-    copy.exec(QStringLiteral("commit"));
+            copy.execute(statement);
+    copy.execute(emptyJournalSql());
+    copy.execute(dropSummarySql());
+    copy.execute(setGenerationSql(generation));
+    copy.execute(QStringLiteral("commit"));
     copy.close();
-}
-
-void writeIntoBook(Database& book, const QString& source, const Progress& progress)
-{
-    if (book.inTransaction())
-        throw StoreError(QStringLiteral("the book is in the middle of a change"));
-    CopyConnection from(source, SQLITE_OPEN_READONLY);
-    backupPages(book.handle(), from.get(), book.busyTimeoutMs(), progress);
 }

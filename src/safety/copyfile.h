@@ -9,9 +9,10 @@
 
 class Database;
 
-// The engine's side of the book's copies: connections of their own to copy
-// files, the checks, the summary a copy carries, and the online backup between
-// files and into the open book. Failures throw StoreError with the engine's words.
+// What the book's copies hold and how they are judged: the checks, the summary a
+// copy carries, and a copy made ready to become the book. The files are reached
+// through connections of their own (store/fileconnection.h); failures throw
+// StoreError with the engine's words.
 
 struct CopySummary
 {
@@ -44,14 +45,6 @@ qint64 fileGeneration(const QString& path);
 // create. The message names the file and the reason.
 void checkRestorable(const QString& path, const Progress& progress = {});
 
-// Copies the book file source into target, a new file readable by its owner only.
-void copyBookFile(const QString& source, const QString& target, const Progress& progress = {});
-
 // Makes the copy at path ready to become the book: the tables this version
 // adds, an empty journal, no summary, and the generation given.
 void prepareForRestore(const QString& path, qint64 generation);
-
-// Writes the book file source into the open book through the online backup on
-// the book's own connection: the file keeps its name, owner and mode, and other
-// programs' connections stay valid. A failure or a cancel leaves the book as it was.
-void writeIntoBook(Database& book, const QString& source, const Progress& progress = {});

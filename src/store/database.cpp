@@ -1,5 +1,8 @@
 #include "store/database.h"
 
+#include "store/bookcopy.h"
+#include "store/fileconnection.h"
+#include "store/progresswatch.h"
 #include "store/readerror.h"
 #include "store/schema.h"
 #include "store/statement.h"
@@ -8,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -242,32 +244,8 @@ int Database::execute(const QString& statement, const QVariantList& values,
                       const Progress& progress)
 {
     Statement s(*this, statement, values);
-    if (!progress) {
-        s.step();
-        return sqlite3_changes(handle());
-    }
-    struct Watch
-    {
-        const Progress& progress;
-        bool stopped = false;
-    } watch{progress};
     sqlite3* db = handle();
-    sqlite3_progress_handler(
-        db, 100000,
-        [](void* data) {
-            auto* w = static_cast<Watch*>(data);
-            w->stopped = w->stopped || !w->progress(0, 0);
-            return w->stopped ? 1 : 0;
-        },
-        &watch);
-    const auto unwatch = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
-    try {
-        s.step();
-    } catch (const StoreError&) {
-        if (watch.stopped)
-            throw Cancelled();
-        throw;
-    }
+    watchProgress(db, progress, [&] { s.step(); });
     return sqlite3_changes(db);
 }
 
@@ -380,41 +358,6 @@ private:
     bool m_kept = false;
 };
 
-// A raw connection of its own to a file being built.
-class RawConnection final
-{
-public:
-    explicit RawConnection(const QString& path) : m_path(path)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
-                            nullptr) != SQLITE_OK)
-            fail(FailedWhile::Opening);
-        sqlite3_extended_result_codes(m_db, 1);
-    }
-    ~RawConnection() { sqlite3_close(m_db); }
-    RawConnection(const RawConnection&) = delete;
-    RawConnection& operator=(const RawConnection&) = delete;
-    sqlite3* get() const { return m_db; }
-    [[noreturn]] void fail(FailedWhile when = FailedWhile::Working) const
-    {
-        const int code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_NOMEM;
-        throw StoreError(
-            storeMessage(code, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"),
-                         m_path, when),
-            code);
-    }
-    void close()
-    {
-        if (sqlite3_close(m_db) != SQLITE_OK)
-            fail();
-        m_db = nullptr;
-    }
-
-private:
-    QString m_path;
-    sqlite3* m_db = nullptr;
-};
-
 } // namespace
 
 void createDatabase(const QString& path)
@@ -427,14 +370,15 @@ void createDatabase(const QString& path)
     // meanwhile is ever removed.
     PendingFile built(temporaryFileBeside(path));
     try {
-        RawConnection db(built.path());
+        FileConnection db(built.path(), FileConnection::Access::NewFile);
         QString sql = QStringLiteral("pragma synchronous=FULL;begin;");
         for (const QString& s : schemaStatements())
             sql += s + QLatin1Char(';');
         sql += QStringLiteral("commit;");
-        if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) !=
-            SQLITE_OK)
-            db.fail();
+        const int rc =
+            sqlite3_exec(db.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            db.fail(rc);
         db.close();
     } catch (const StoreError& e) {
         throw StoreError(QStringLiteral("cannot create %1: %2").arg(path, e.message()), e.code());
@@ -453,39 +397,13 @@ void Database::backupTo(const QString& target, const Progress& progress)
 
     PendingFile copy(temporaryFileBeside(target));
     {
-        RawConnection db(copy.path());
-        sqlite3_backup* backup = sqlite3_backup_init(db.get(), "main", source, "main");
-        if (!backup)
-            db.fail();
-        // Pages go over a few at a time, so that the work can be followed and
-        // stopped; the book is read-locked only during each step.
-        constexpr int kPagesPerStep = 1024;
-        int rc = SQLITE_OK;
-        int waited = 0;
-        bool stopped = false;
-        while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            rc = sqlite3_backup_step(backup, kPagesPerStep);
-            if (rc == SQLITE_DONE)
-                break;
-            const int total = sqlite3_backup_pagecount(backup);
-            if (progress && !progress(total - sqlite3_backup_remaining(backup), total)) {
-                stopped = true;
-                break;
-            }
-            // Another program writing: wait for it as long as a statement would.
-            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-                if (waited >= m_busyTimeoutMs)
-                    break;
-                waited += sqlite3_sleep(20);
-            }
+        FileConnection db(copy.path(), FileConnection::Access::NewFile);
+        try {
+            copyPages(db.handle(), source, m_busyTimeoutMs, progress);
+        } catch (const StoreError& e) {
+            // The engine's words, told as a failure on the book.
+            throw StoreError(storeMessage(e.code(), e.message(), m_path), e.code());
         }
-        const int finished = sqlite3_backup_finish(backup);
-        if (stopped)
-            throw Cancelled();
-        if (rc != SQLITE_DONE)
-            throw StoreError(storeMessage(rc, QString::fromUtf8(sqlite3_errstr(rc)), m_path), rc);
-        if (finished != SQLITE_OK)
-            db.fail();
         db.close();
     }
     moveIntoPlace(copy.path(), target);

@@ -8,7 +8,17 @@
 
 bool isDamagedBook(int code)
 {
-    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
+    return isCorruptFile(code) || isForeignFile(code);
+}
+
+bool isCorruptFile(int code)
+{
+    return (code & 0xff) == SQLITE_CORRUPT;
+}
+
+bool isForeignFile(int code)
+{
+    return (code & 0xff) == SQLITE_NOTADB;
 }
 
 namespace {

@@ -5,6 +5,9 @@
 // True when the engine's extended result code says the file is damaged or is
 // not a database.
 bool isDamagedBook(int code);
+// The two apart: pages that do not hold together, or a file that is no database.
+bool isCorruptFile(int code);
+bool isForeignFile(int code);
 
 // When a failure came: while the connection to the book was being made, or on
 // the open book (where the engine's "unable to open database file" means the

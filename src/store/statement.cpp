@@ -1,6 +1,7 @@
 #include "store/statement.h"
 
 #include "store/database.h"
+#include "store/fileconnection.h"
 #include "store/readerror.h"
 #include "store/storeerror.h"
 
@@ -10,11 +11,22 @@
 #include <sqlite3.h>
 
 Statement::Statement(Database& database, const QString& text, const QVariantList& values)
-    : m_database(database), m_db(database.handle())
+    : m_database(&database), m_db(database.handle())
 {
     // A book left unsettled by a failed write is settled before it is used again.
     if (database.unsettled())
         database.settle();
+    prepare(text, values);
+}
+
+Statement::Statement(FileConnection& file, const QString& text, const QVariantList& values)
+    : m_file(&file), m_db(file.handle())
+{
+    prepare(text, values);
+}
+
+void Statement::prepare(const QString& text, const QVariantList& values)
+{
     const QByteArray sql = text.toUtf8();
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql.constData(), static_cast<int>(sql.size()),
@@ -80,13 +92,15 @@ Statement::~Statement()
     sqlite3_finalize(m_statement);
 }
 
-void Statement::fail(int) const
+void Statement::fail(int rc) const
 {
+    if (m_file)
+        m_file->fail(rc);
     const int code = sqlite3_extended_errcode(m_db);
     const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
     // Read before: settling runs a statement of its own.
-    m_database.noteFailure(code);
-    throw StoreError(storeMessage(code, text, m_database.path()), code);
+    m_database->noteFailure(code);
+    throw StoreError(storeMessage(code, text, m_database->path()), code);
 }
 
 bool Statement::step()

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 class Database;
+class FileConnection;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -22,6 +23,8 @@ public:
     // placeholders in order: null, integers, reals, texts, blobs, and dates as
     // "yyyy-mm-dd" texts.
     Statement(Database& database, const QString& text, const QVariantList& values = {});
+    // The same on a file of its own; failures as that connection tells them.
+    Statement(FileConnection& file, const QString& text, const QVariantList& values = {});
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -50,11 +53,14 @@ public:
     void textBytes(int column, QByteArray& out) const;
 
 private:
+    void prepare(const QString& text, const QVariantList& values);
     void bind(int index, const QVariant& value);
     int bindText(int index, const QString& text);
     [[noreturn]] void fail(int code) const;
 
-    Database& m_database;
+    // One of the two: the book's connection or a file's.
+    Database* m_database = nullptr;
+    const FileConnection* m_file = nullptr;
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_statement = nullptr;
     int m_columns = 0;
