@@ -2,6 +2,7 @@
 
 #include "store/bookcopy.h"
 #include "store/database.h"
+#include "store/draftfile.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
 
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
 
@@ -40,28 +40,6 @@ QDir backupDir(const QString& bookPath)
     }
     return QDir(folder);
 }
-
-// A copy being built under a hidden name, removed unless it took its own.
-class Partial final
-{
-public:
-    explicit Partial(QString path) : m_path(std::move(path)) {}
-    ~Partial()
-    {
-        if (!m_moved) {
-            QFile::remove(m_path);
-            QFile::remove(m_path + QStringLiteral("-journal"));
-        }
-    }
-    Partial(const Partial&) = delete;
-    Partial& operator=(const Partial&) = delete;
-    const QString& path() const { return m_path; }
-    void moved() { m_moved = true; }
-
-private:
-    QString m_path;
-    bool m_moved = false;
-};
 
 // Hidden files of copies that a killed program left behind more than a day ago.
 void removeLeftovers(const QDir& folder)
@@ -106,7 +84,7 @@ QString writeBackup(Database& book, CopyReason reason, const QDateTime& moment,
         if (attempt == 100)
             throw StoreError(QStringLiteral("every name for the copy is taken"));
 
-        Partial partial(
+        DraftFile partial(
             folder.absoluteFilePath(hiddenName(QFileInfo(target).fileName(), "partial")));
         book.backupTo(partial.path(), progress);
         try {
@@ -126,8 +104,7 @@ QString writeBackup(Database& book, CopyReason reason, const QDateTime& moment,
         }
         if (check != QLatin1String("ok") && reason != CopyReason::Restore)
             throw StoreError(QStringLiteral("副本没有通过检查：") + check);
-        moveIntoPlace(partial.path(), target);
-        partial.moved();
+        partial.moveTo(target);
     } catch (const StoreError& e) {
         throw StoreError(failed(target, e.message()), e.code());
     }
@@ -194,13 +171,9 @@ QString restoreBook(Database& book, const QString& path, const Progress& progres
             return QStringLiteral("恢复未进行：无法写入当前数据库的安全副本！\n文件：") +
                    QDir::toNativeSeparators(copy) + QStringLiteral("\n原因：") + reason;
         });
-    const QString prepared =
+    const DraftFile prepared(
         QDir(backupFolder(book.path()))
-            .absoluteFilePath(hiddenName(QFileInfo(path).fileName(), "restoring"));
-    const auto remove = qScopeGuard([&] {
-        QFile::remove(prepared);
-        QFile::remove(prepared + QStringLiteral("-journal"));
-    });
+            .absoluteFilePath(hiddenName(QFileInfo(path).fileName(), "restoring")));
     try {
         // A new generation tells every program that has the book open that the
         // entries it lists are gone; it travels inside the copy, so it arrives
@@ -212,9 +185,9 @@ QString restoreBook(Database& book, const QString& path, const Progress& progres
             // A book too damaged to tell: the copy's own number is passed all the same.
         }
         const qint64 generation = std::max(current, fileGeneration(path)) + 1;
-        copyBookFile(path, prepared, progress);
-        prepareForRestore(prepared, generation);
-        writeIntoBook(book, prepared, progress);
+        copyBookFile(path, prepared.path(), progress);
+        prepareForRestore(prepared.path(), generation);
+        writeIntoBook(book, prepared.path(), progress);
     } catch (const StoreError& e) {
         throw StoreError(QStringLiteral("恢复失败，数据库保持原样。\n原因：") + e.message(),
                          e.code());

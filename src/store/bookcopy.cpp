@@ -1,11 +1,10 @@
 #include "store/bookcopy.h"
 
 #include "store/database.h"
+#include "store/draftfile.h"
 #include "store/fileconnection.h"
 #include "store/storeerror.h"
 
-#include <QFile>
-#include <QScopeGuard>
 #include <sqlite3.h>
 
 void copyPages(sqlite3* destination, sqlite3* source, int busyTimeoutMs, const Progress& progress)
@@ -47,18 +46,13 @@ void copyPages(sqlite3* destination, sqlite3* source, int busyTimeoutMs, const P
 void copyBookFile(const QString& source, const QString& target, const Progress& progress)
 {
     FileConnection from(source, FileConnection::Access::ReadOnly);
-    const QString temporary = temporaryFileBeside(target);
-    auto remove = qScopeGuard([&] {
-        QFile::remove(temporary);
-        QFile::remove(temporary + QStringLiteral("-journal"));
-    });
+    DraftFile copy(temporaryFileBeside(target));
     {
-        FileConnection to(temporary, FileConnection::Access::ReadWrite);
+        FileConnection to(copy.path(), FileConnection::Access::ReadWrite);
         copyPages(to.handle(), from.handle(), Database::defaultBusyTimeoutMs, progress);
         to.close();
     }
-    moveIntoPlace(temporary, target);
-    remove.dismiss();
+    copy.moveTo(target);
 }
 
 void writeIntoBook(Database& book, const QString& source, const Progress& progress)

@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/bookcopy.h"
+#include "store/draftfile.h"
 #include "store/fileconnection.h"
 #include "store/progresswatch.h"
 #include "store/readerror.h"
@@ -334,32 +335,6 @@ QString temporaryFileBeside(const QString& path)
     return QFile::decodeName(temporary);
 }
 
-namespace {
-
-// A file being built: removed with its journal unless kept.
-class PendingFile final
-{
-public:
-    explicit PendingFile(QString path) : m_path(std::move(path)) {}
-    ~PendingFile()
-    {
-        if (!m_kept) {
-            QFile::remove(m_path);
-            QFile::remove(m_path + QStringLiteral("-journal"));
-        }
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    const QString& path() const { return m_path; }
-    void keep() { m_kept = true; }
-
-private:
-    QString m_path;
-    bool m_kept = false;
-};
-
-} // namespace
-
 void createDatabase(const QString& path)
 {
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
@@ -368,7 +343,7 @@ void createDatabase(const QString& path)
     // The book is built under a temporary name beside its place and moved there
     // only when complete, so neither a failed build nor a book that appears
     // meanwhile is ever removed.
-    PendingFile built(temporaryFileBeside(path));
+    DraftFile built(temporaryFileBeside(path));
     try {
         FileConnection db(built.path(), FileConnection::Access::NewFile);
         QString sql = QStringLiteral("pragma synchronous=FULL;begin;");
@@ -383,8 +358,7 @@ void createDatabase(const QString& path)
     } catch (const StoreError& e) {
         throw StoreError(QStringLiteral("cannot create %1: %2").arg(path, e.message()), e.code());
     }
-    moveIntoPlace(built.path(), path);
-    built.keep();
+    built.moveTo(path);
 }
 
 void Database::backupTo(const QString& target, const Progress& progress)
@@ -395,7 +369,7 @@ void Database::backupTo(const QString& target, const Progress& progress)
     if (info.exists() || info.isSymLink()) // a dangling link is in the way as well
         throw StoreError(QStringLiteral("%1 already exists").arg(shown));
 
-    PendingFile copy(temporaryFileBeside(target));
+    DraftFile copy(temporaryFileBeside(target));
     {
         FileConnection db(copy.path(), FileConnection::Access::NewFile);
         try {
@@ -406,6 +380,5 @@ void Database::backupTo(const QString& target, const Progress& progress)
         }
         db.close();
     }
-    moveIntoPlace(copy.path(), target);
-    copy.keep();
+    copy.moveTo(target);
 }
