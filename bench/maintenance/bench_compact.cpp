@@ -13,6 +13,7 @@
 #include "maintenance/txtwh.h"
 #include "store/context.h"
 #include "store/database.h"
+#include "store/numbers.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,6 @@
 #include "maintenance/maintenancesql.h"
 
+#include "store/numbers.h"
 #include "store/schema.h"
 #include "store/sqltext.h"
 
@@ -172,17 +173,6 @@ QString resetFailedMessage()
 QString compactSql()
 {
     return QStringLiteral("vacuum");
-}
-
-QString fileSizeText(qint64 bytes)
-{
-    const double kb = static_cast<double>(bytes) / 1024.0;
-    if (kb < 1024.0)
-        return QString::number(kb, 'f', 1) + QStringLiteral(" KB");
-    const double mb = kb / 1024.0;
-    if (mb < 1024.0)
-        return QString::number(mb, 'f', 1) + QStringLiteral(" MB");
-    return QString::number(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
 }
 
 QString compactionDoneMessage(qint64 before, qint64 after)

@@ -77,8 +77,6 @@ QString resetFailedMessage();
 // --- compaction ---
 
 QString compactSql();
-// Sizes as the compaction reports them: "392.4 MB"; KB below one MB, GB from 1024 MB on.
-QString fileSizeText(qint64 bytes);
 QString compactionDoneMessage(qint64 before, qint64 after);
 QString compactionFailedMessage(const QString& reason);
 

@@ -1,8 +1,8 @@
 #include "safety/safetycommands.h"
 
 #include "safety/backups.h"
-#include "safety/tbfhf.h"
 #include "store/database.h"
+#include "store/numbers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,7 +33,7 @@ QStringList backupsCommand()
     for (const BackupEntry& e : listBackups(bookPath())) {
         lines << QStringList{momentText(e.file.name.moment),
                              copyReasonWord(e.file.name.reason),
-                             copySizeText(e.size),
+                             fileSizeText(e.size),
                              e.summary ? QString::number(e.summary->incomes) : QStringLiteral("-"),
                              e.summary ? QString::number(e.summary->expenses) : QStringLiteral("-"),
                              e.summary && !e.summary->lastEntryDate.isEmpty()

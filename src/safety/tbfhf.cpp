@@ -4,6 +4,7 @@
 #include "safety/safetystate.h"
 #include "store/context.h"
 #include "store/messages.h"
+#include "store/numbers.h"
 #include "store/storeerror.h"
 #include "ui/palette.h"
 #include "ui/progressdialog.h"
@@ -45,17 +46,6 @@ QTableWidgetItem* cell(const QString& text, Qt::Alignment alignment = Qt::AlignL
 }
 
 } // namespace
-
-QString copySizeText(qint64 bytes)
-{
-    const double kb = static_cast<double>(bytes) / 1024.0;
-    if (kb < 1024.0)
-        return QString::number(kb, 'f', 1) + QStringLiteral(" KB");
-    const double mb = kb / 1024.0;
-    if (mb < 1024.0)
-        return QString::number(mb, 'f', 1) + QStringLiteral(" MB");
-    return QString::number(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
-}
 
 Tbfhf::Tbfhf(Context& context, QWidget* parent) : QDialog(parent), m_context(context)
 {
@@ -115,7 +105,7 @@ void Tbfhf::loadCopies(const QString& chosen)
         moment->setToolTip(e.file.path);
         Grid_backups->setItem(row, 0, moment);
         Grid_backups->setItem(row, 1, cell(reasonText(e.file.name.reason)));
-        Grid_backups->setItem(row, 2, cell(copySizeText(e.size), Qt::AlignRight));
+        Grid_backups->setItem(row, 2, cell(fileSizeText(e.size), Qt::AlignRight));
         // An older version's copy carries no summary: its counts stay blank.
         Grid_backups->setItem(
             row, 3,

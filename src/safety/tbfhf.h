@@ -6,10 +6,6 @@ class Context;
 class QPushButton;
 class QTableWidget;
 
-// Size of a file as the list of copies shows it: "392.4 MB"; KB below one MB,
-// GB from 1024 MB on.
-QString copySizeText(qint64 bytes);
-
 // "备份与恢复": the copies of the book, newest first, a copy written on demand,
 // and the book replaced by a chosen copy.
 class Tbfhf final : public QDialog

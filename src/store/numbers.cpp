@@ -152,3 +152,14 @@ QString periodKey(const QDate& date)
         year.prepend(QStringLiteral("20"));
     return year + QStringLiteral("%1").arg(date.month(), 2, 10, QLatin1Char('0'));
 }
+
+QString fileSizeText(qint64 bytes)
+{
+    const double kb = static_cast<double>(bytes) / 1024.0;
+    if (kb < 1024.0)
+        return QString::number(kb, 'f', 1) + QStringLiteral(" KB");
+    const double mb = kb / 1024.0;
+    if (mb < 1024.0)
+        return QString::number(mb, 'f', 1) + QStringLiteral(" MB");
+    return QString::number(mb / 1024.0, 'f', 1) + QStringLiteral(" GB");
+}

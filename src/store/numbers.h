@@ -27,3 +27,7 @@ QString dateTimeText(const QDateTime& dateTime);
 
 // Four-digit year followed by the two-digit month: 200511.
 QString periodKey(const QDate& date);
+
+// A file's size as the program shows it: "392.4 MB"; KB below one MB, GB from
+// 1024 MB on.
+QString fileSizeText(qint64 bytes);

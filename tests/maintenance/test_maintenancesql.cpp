@@ -1,6 +1,7 @@
 #include "maintenance/maintenancesql.h"
 #include "safety/backups.h"
 #include "store/copynames.h"
+#include "store/numbers.h"
 #include "testsupport.h"
 
 #include <QDir>
