@@ -87,6 +87,13 @@ long long stepRaw(sqlite3* db, const QString& statement, long long maxRows = -1)
     return rows;
 }
 
+// A search's statements on the raw engine: its totals and the grid's first page.
+void rawSearch(sqlite3* db, const QString& totals, const QString& list)
+{
+    stepRaw(db, totals);
+    stepRaw(db, list, 256);
+}
+
 // PELMORA_BENCH_ONLY=text limits the run to the figures whose names contain it.
 bool wanted(const char* what)
 {
@@ -145,18 +152,6 @@ void explain(sqlite3* db, const QString& statement)
                 qPrintable(steps.join(QStringLiteral(" | "))));
 }
 
-// A line of /proc/self/status in MB ("VmRSS:", "VmHWM:").
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
 // The processor time this process spent on f, in milliseconds.
 double cpuMsOf(const std::function<void()>& f)
 {
@@ -174,14 +169,6 @@ QString loadAverage()
     QFile f(QStringLiteral("/proc/loadavg"));
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().split(' ').value(0))
                                        : QStringLiteral("?");
-}
-
-// Starts the peak (VmHWM) afresh from the current resident size.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
 }
 
 // Python's sqlite3 module writing the same lines to the same kind of file
@@ -238,18 +225,6 @@ void rawExport(sqlite3* db, const QString& list, const QDate& from, const QDate&
     file.commit();
 }
 
-// Runs this program again for one step alone, its output in ours.
-void runFresh(const char* step, const QString& folder)
-{
-    std::fflush(stdout);
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {folder, QStringLiteral("--fresh"), QString::fromLatin1(step)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
-        std::printf("%s: the fresh run failed\n", step);
-}
-
 struct Range
 {
     const char* name;
@@ -262,14 +237,8 @@ struct Range
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
     // --fresh step: that step alone, in this fresh process.
-    QString fresh;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--fresh")); at >= 0) {
-        fresh = args.value(at + 1);
-        args.remove(at, 2);
-    }
-    const QString folder = args.isEmpty() ? QString::fromLatin1(kBenchBookFolder) : args.first();
+    const auto [folder, fresh] = benchArguments(app.arguments());
     const QString path = benchBook(folder);
     QDir::setCurrent(folder);
 
@@ -277,44 +246,30 @@ int main(int argc, char** argv)
     Context context(path, messages);
     sqlite3* raw = openBook(path);
     Tszgl window(context);
-    window.resize(1014, 682);
-    window.show();
-    QCoreApplication::processEvents();
+    showWindow(window);
 
-    auto find = [&](const char* name) {
-        return window.findChild<QWidget*>(QString::fromLatin1(name));
-    };
-    auto* cx1 = static_cast<QDateEdit*>(find("DateTimePicker_cx1"));
-    auto* cx2 = static_cast<QDateEdit*>(find("DateTimePicker_cx2"));
-    auto* searchButton = static_cast<QPushButton*>(find("BitBtn_cx"));
-    auto* deleteButton = static_cast<QPushButton*>(find("BitBtn_del"));
-    auto* exportButton = static_cast<QPushButton*>(find("BitBtn_cx_txt"));
-    static_cast<QRadioButton*>(find("RadioButton_cx_sr"))->click();
+    auto* cx1 = control<QDateEdit>(window, "DateTimePicker_cx1");
+    auto* cx2 = control<QDateEdit>(window, "DateTimePicker_cx2");
+    auto* searchButton = control<QPushButton>(window, "BitBtn_cx");
+    auto* deleteButton = control<QPushButton>(window, "BitBtn_del");
+    auto* exportButton = control<QPushButton>(window, "BitBtn_cx_txt");
+    control<QRadioButton>(window, "RadioButton_cx_sr")->click();
     Query listing(context.database());
 
     // The memory figures, each in a fresh run of its own (runFresh).
     if (fresh == QLatin1String("export-peak")) {
-        cx1->setDate(kFirstDay);
-        cx2->setDate(kLastDay);
-        searchButton->click();
-        QCoreApplication::processEvents();
+        searchListing(window, kFirstDay, kLastDay);
         resetPeak();
         const double before = statusMb("VmRSS:");
         const double ms = msOf([&] { exportButton->click(); });
-        std::printf("%-44s %10.3f ms   fresh process: rss before %.0f MB, peak %.0f MB   "
-                    "target 150 MB: %s\n",
-                    "twenty-year export, peak memory", ms, before, statusMb("VmHWM:"),
-                    statusMb("VmHWM:") <= 150 ? "met" : "MISSED");
+        printFreshPeak("twenty-year export, peak memory", ms, before);
         return messages.errors == 0 ? 0 : 1;
     }
     if (fresh == QLatin1String("scroll")) {
         // Scrolling the twenty-year listing to its last row, as a user holding the
         // scroll bar at the bottom would, then the program's memory.
-        cx1->setDate(kFirstDay);
-        cx2->setDate(kLastDay);
-        searchButton->click();
-        QCoreApplication::processEvents();
-        auto* grid = static_cast<QTableView*>(find("DBGrid1"));
+        searchListing(window, kFirstDay, kLastDay);
+        auto* grid = control<QTableView>(window, "DBGrid1");
         QAbstractItemModel* model = grid->model();
         QElapsedTimer t;
         t.start();
@@ -354,6 +309,12 @@ int main(int argc, char** argv)
                             {"one year", QDate(2024, 1, 1), QDate(2024, 12, 31)},
                             {"twenty years", kFirstDay, kLastDay}};
 
+    // A search through the window, the grid painted.
+    auto searchInWindow = [&] {
+        searchButton->click();
+        QCoreApplication::processEvents();
+    };
+
     std::printf("\n%-44s %13s %13s %8s\n", "figure (median)", "ours", "raw engine", "ratio");
     for (const Range& r : ranges) {
         const QString conditions =
@@ -392,23 +353,14 @@ int main(int argc, char** argv)
         const QByteArray label3 = QByteArray("search in the window, ") + r.name;
         cx1->setDate(r.from);
         cx2->setDate(r.to);
-        measure(
-            label3.constData(), runs,
-            [&] {
-                searchButton->click();
-                QCoreApplication::processEvents(); // paints the grid
-            },
-            [&] {
-                stepRaw(raw, totals);
-                stepRaw(raw, list, 256);
-            });
+        measure(label3.constData(), runs, searchInWindow, [&] { rawSearch(raw, totals, list); });
     }
 
     // The remark search over twenty years, a two- and a four-character word, each
     // in one remark of twenty: through the window (count and sum, the grid's
     // first page) against the raw engine's same statements.
     if (wanted("remark search")) {
-        auto* remarkBox = static_cast<QLineEdit*>(find("Edit_cx_sm"));
+        auto* remarkBox = control<QLineEdit>(window, "Edit_cx_sm");
         cx1->setDate(kFirstDay);
         cx2->setDate(kLastDay);
         for (const char* word : {kRemarkWord2, kRemarkWord4}) {
@@ -422,23 +374,11 @@ int main(int argc, char** argv)
                                          .arg(text.size())
                                          .toUtf8();
             measure(
-                label.constData(), 7,
-                [&] {
-                    searchButton->click();
-                    QCoreApplication::processEvents(); // paints the grid
-                },
-                [&] {
-                    stepRaw(raw, totals);
-                    stepRaw(raw, list, 256);
-                },
-                150);
+                label.constData(), 7, searchInWindow, [&] { rawSearch(raw, totals, list); }, 150);
             // The work itself, whatever else the machine runs meanwhile.
             std::vector<double> cpu;
             for (int i = 0; i < 7; ++i)
-                cpu.push_back(cpuMsOf([&] {
-                    searchButton->click();
-                    QCoreApplication::processEvents();
-                }));
+                cpu.push_back(cpuMsOf(searchInWindow));
             const long long found = stepRaw(raw, list);
             std::printf("  %s: %lld entries, %.1f%% (drawn for %.0f%%); processor time %.1f ms, "
                         "load average %s\n",
@@ -469,8 +409,7 @@ int main(int argc, char** argv)
         QString rawStatement;
         auto rawSide = [&] {
             stepRaw(raw, rawStatement);
-            stepRaw(raw, totals);
-            stepRaw(raw, list, 256);
+            rawSearch(raw, totals, list);
         };
         // The raw side's next statement, made from the first row of a query.
         auto prepareRaw = [&](const QString& query, auto statementFor) {
@@ -496,9 +435,9 @@ int main(int argc, char** argv)
                        [](sqlite3_stmt* st) {
                            return deleteEntrySql(EntryKind::Income, sqlite3_column_int64(st, 0));
                        }));
-        auto* editButton = static_cast<QPushButton*>(find("BitBtn_update"));
-        auto* amount = static_cast<QLineEdit*>(find("Edit_lr_je"));
-        auto* save = static_cast<QPushButton*>(find("BitBtn_save"));
+        auto* editButton = control<QPushButton>(window, "BitBtn_update");
+        auto* amount = control<QLineEdit>(window, "Edit_lr_je");
+        auto* save = control<QPushButton>(window, "BitBtn_save");
         int turn = 0;
         measure(
             "edit with its search, one month", 9,
@@ -521,10 +460,10 @@ int main(int argc, char** argv)
 
     // Save: one INSERT through the window, durable (synchronous=FULL) on both sides.
     {
-        auto* entryList = static_cast<QComboBox*>(find("ComboBox_lr_lb"));
-        auto* amount = static_cast<QLineEdit*>(find("Edit_lr_je"));
-        auto* remark = static_cast<QLineEdit*>(find("Memo_lr_sm"));
-        auto* save = static_cast<QPushButton*>(find("BitBtn_save"));
+        auto* entryList = control<QComboBox>(window, "ComboBox_lr_lb");
+        auto* amount = control<QLineEdit>(window, "Edit_lr_je");
+        auto* remark = control<QLineEdit>(window, "Memo_lr_sm");
+        auto* save = control<QPushButton>(window, "BitBtn_save");
         listing.close(); // a pending read would hold the raw writer off
         const QString insert = insertEntrySql(EntryKind::Income, QDate::currentDate(),
                                               QStringLiteral("01"), QStringLiteral("工资"),

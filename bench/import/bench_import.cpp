@@ -31,24 +31,6 @@ namespace {
 constexpr int kRows = 100000;
 constexpr int kRounds = 3;
 
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
 // A year of a household's 支付宝 statement, newest first, as the site exports it
 // (GBK text with a preamble).
 void writeStatement(const QString& path)

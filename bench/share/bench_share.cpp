@@ -17,14 +17,12 @@
 #include "store/sqltext.h"
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -36,18 +34,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A line of /proc/self/status in MB ("VmRSS:", "VmHWM:").
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
 
 QByteArray readAll(const QString& path)
 {
@@ -153,30 +139,12 @@ void rawCsv(sqlite3* db, const QString& list, const QStringList& captions, const
         std::exit(1);
 }
 
-// Runs this program again for one export alone, its output in ours.
-void runFresh(const char* step, const QString& folder)
-{
-    std::fflush(stdout);
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {folder, QStringLiteral("--fresh"), QString::fromLatin1(step)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
-        std::printf("%s: the fresh run failed\n", step);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    QString fresh;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--fresh")); at >= 0) {
-        fresh = args.value(at + 1);
-        args.remove(at, 2);
-    }
-    const QString folder = args.isEmpty() ? QString::fromLatin1(kBenchBookFolder) : args.first();
+    const auto [folder, fresh] = benchArguments(app.arguments());
     const QString path = benchBook(folder);
     const QDir dir(folder);
 
@@ -184,18 +152,10 @@ int main(int argc, char** argv)
     Context context(path, messages);
     context.setWorkFolder(folder);
     Tszgl window(context);
-    window.resize(1014, 682);
-    window.show();
-    QCoreApplication::processEvents();
-    auto find = [&](const char* name) {
-        return window.findChild<QWidget*>(QString::fromLatin1(name));
-    };
-    static_cast<QRadioButton*>(find("RadioButton_cx_sr"))->click();
-    static_cast<QDateEdit*>(find("DateTimePicker_cx1"))->setDate(kFirstDay);
-    static_cast<QDateEdit*>(find("DateTimePicker_cx2"))->setDate(kLastDay);
-    static_cast<QPushButton*>(find("BitBtn_cx"))->click();
-    QCoreApplication::processEvents();
-    auto* tableButton = static_cast<QPushButton*>(find("BitBtn_table"));
+    showWindow(window);
+    control<QRadioButton>(window, "RadioButton_cx_sr")->click();
+    searchListing(window, kFirstDay, kLastDay);
+    auto* tableButton = control<QPushButton>(window, "BitBtn_table");
     // One export through the window's button and save dialog, into a new file;
     // the time from the file's choice to the end.
     auto exportAs = [&](const QString& name) {
@@ -214,10 +174,7 @@ int main(int argc, char** argv)
         const double ms = exportAs(name);
         const QByteArray label =
             QStringLiteral("twenty-year %1 table, peak memory").arg(fresh.toUpper()).toUtf8();
-        std::printf("%-44s %10.3f ms   fresh process: rss before %.0f MB, peak %.0f MB   "
-                    "target 150 MB: %s\n",
-                    label.constData(), ms, before, statusMb("VmHWM:"),
-                    statusMb("VmHWM:") <= 150 ? "met" : "MISSED");
+        printFreshPeak(label.constData(), ms, before);
         std::printf("  %s\n", qPrintable(messages.last));
         return messages.errors == 0 ? 0 : 1;
     }

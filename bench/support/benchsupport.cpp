@@ -4,9 +4,13 @@
 #include "store/numbers.h"
 #include "store/storeerror.h"
 
+#include <QCoreApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QPushButton>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -185,4 +189,68 @@ double msOf(const std::function<void()>& f)
     t.start();
     f();
     return t.nsecsElapsed() / 1e6;
+}
+
+double statusMb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+BenchArguments benchArguments(const QStringList& arguments)
+{
+    QStringList args = arguments.mid(1);
+    BenchArguments parsed;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--fresh")); at >= 0) {
+        parsed.fresh = args.value(at + 1);
+        args.remove(at, 2);
+    }
+    parsed.folder = args.isEmpty() ? QString::fromLatin1(kBenchBookFolder) : args.first();
+    return parsed;
+}
+
+void runFresh(const char* step, const QString& folder)
+{
+    std::fflush(stdout);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {folder, QStringLiteral("--fresh"), QString::fromLatin1(step)});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        std::printf("%s: the fresh run failed\n", step);
+}
+
+void printFreshPeak(const char* figure, double ms, double rssBeforeMb)
+{
+    std::printf("%-44s %10.3f ms   fresh process: rss before %.0f MB, peak %.0f MB   "
+                "target 150 MB: %s\n",
+                figure, ms, rssBeforeMb, statusMb("VmHWM:"),
+                statusMb("VmHWM:") <= 150 ? "met" : "MISSED");
+}
+
+void showWindow(QWidget& window)
+{
+    window.resize(1014, 682);
+    window.show();
+    QCoreApplication::processEvents();
+}
+
+void searchListing(QWidget& window, const QDate& from, const QDate& to)
+{
+    control<QDateEdit>(window, "DateTimePicker_cx1")->setDate(from);
+    control<QDateEdit>(window, "DateTimePicker_cx2")->setDate(to);
+    control<QPushButton>(window, "BitBtn_cx")->click();
+    QCoreApplication::processEvents();
 }

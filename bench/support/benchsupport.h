@@ -4,6 +4,8 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 #include <functional>
 #include <sqlite3.h>
 #include <vector>
@@ -48,3 +50,37 @@ QString columnText(sqlite3_stmt* st, int column);
 
 double median(std::vector<double> values);
 double msOf(const std::function<void()>& f);
+
+// --- memory, each figure a step's own ---
+
+// A line of /proc/self/status in MB ("VmRSS:", "VmHWM:").
+double statusMb(const char* key);
+// Starts the peak (VmHWM) afresh from the current resident size.
+void resetPeak();
+
+// A benchmark's arguments: [folder] [--fresh step]. The folder of the book
+// (default kBenchBookFolder); the step to run alone, or empty.
+struct BenchArguments
+{
+    QString folder;
+    QString fresh;
+};
+BenchArguments benchArguments(const QStringList& arguments);
+// Runs this program again for one step alone (--fresh step), its output in ours.
+void runFresh(const char* step, const QString& folder);
+// The figure of a step run alone in a fresh process: its time, the resident
+// size before it and the process's peak, against a target of 150 MB.
+void printFreshPeak(const char* figure, double ms, double rssBeforeMb);
+
+// --- the book window ---
+
+// Shows the window at the size of the pictures and lets it settle.
+void showWindow(QWidget& window);
+// The window's control of that name.
+template <typename T = QWidget> T* control(QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
+// The book window's search of the kind chosen, from one day to another, with
+// the grid painted.
+void searchListing(QWidget& window, const QDate& from, const QDate& to);
