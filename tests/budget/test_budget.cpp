@@ -2,6 +2,7 @@
 #include "budget/budgetlines.h"
 #include "budget/budgetmodel.h"
 #include "budget/budgetsql.h"
+#include "budgetsample.h"
 #include "samplebook.h"
 #include "store/database.h"
 #include "store/statement.h"
@@ -16,13 +17,6 @@ namespace {
 BudgetRow row(const char* code, const char* name, std::optional<qint64> budget, qint64 actual)
 {
     return {QString::fromLatin1(code), QString::fromUtf8(name), budget, actual};
-}
-
-void addBudget(TestBook& book, const QString& code, const QString& month, qint64 cents)
-{
-    book.exec(QStringLiteral("insert into yss(lb,yf,je) values('%1','%2',%3)")
-                  .arg(code, month)
-                  .arg(cents));
 }
 
 // Expense categories 01 餐饮 and 02 住房, income 03 工资; November 2025 spending

@@ -3,6 +3,7 @@
 #include "budget/budgetlines.h"
 #include "budget/budgetmodel.h"
 #include "budget/yssz.h"
+#include "budgetsample.h"
 #include "maintenance/txtwh.h"
 #include "samplebook.h"
 #include "testsupport.h"
@@ -30,13 +31,6 @@ namespace {
 
 const QDate kToday = QDate::currentDate();
 const QString kThisMonth = budgetlines::monthKey(kToday);
-
-void addBudget(TestBook& book, const QString& code, const QString& month, qint64 cents)
-{
-    book.exec(QStringLiteral("insert into yss(lb,yf,je) values('%1','%2',%3)")
-                  .arg(code, month)
-                  .arg(cents));
-}
 
 // Expense categories 01 餐饮 and 02 住房 with spending this month; income 01 工资.
 void fillBook(TestBook& book)
