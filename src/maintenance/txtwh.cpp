@@ -40,6 +40,23 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text,
     return b;
 }
 
+// The safety copy written before action changes the whole book. False, the user
+// told why, when it could not be written.
+bool copiedBefore(Context& context, CopyReason reason, const QString& action,
+                  ProgressDialog& progress)
+{
+    try {
+        writeBackup(context.database(), reason, QDateTime::currentDateTime(), progress.progress(),
+                    [&action](const QString& copy, const QString& why) {
+                        return safetyCopyFailedMessage(action, copy, why);
+                    });
+    } catch (const StoreError& e) {
+        context.messages().info(e.message());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Txtwh::Txtwh(Context& context, QWidget* parent) : QWidget(parent), m_context(context)
@@ -509,16 +526,8 @@ void Txtwh::BitBtn_yasuoClick()
         Database& database = m_context.database();
         const QString path = QFileInfo(database.path()).absoluteFilePath();
         ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
-        try {
-            writeBackup(database, CopyReason::Compact, QDateTime::currentDateTime(),
-                        progress.progress(), [](const QString& copy, const QString& reason) {
-                            return safetyCopyFailedMessage(QStringLiteral("数据库压缩"), copy,
-                                                           reason);
-                        });
-        } catch (const StoreError& e) {
-            messages.info(e.message());
+        if (!copiedBefore(m_context, CopyReason::Compact, QStringLiteral("数据库压缩"), progress))
             return;
-        }
         // VACUUM rebuilds the book inside one transaction of this connection: a
         // failure (disk full, a lock held by another program) or a cancel rolls
         // back to the book as it was, and no other program's write can fall
@@ -548,16 +557,8 @@ void Txtwh::BitBtn_cshClick()
         // A reset answered Yes by mistake can be undone by hand from this copy.
         Database& database = m_context.database();
         ProgressDialog progress(this, QStringLiteral("正在保存数据库的安全副本……"));
-        try {
-            writeBackup(database, CopyReason::Reset, QDateTime::currentDateTime(),
-                        progress.progress(), [](const QString& copy, const QString& reason) {
-                            return safetyCopyFailedMessage(QStringLiteral("系统初始化"), copy,
-                                                           reason);
-                        });
-        } catch (const StoreError& e) {
-            messages.info(e.message());
+        if (!copiedBefore(m_context, CopyReason::Reset, QStringLiteral("系统初始化"), progress))
             return;
-        }
 
         // All or nothing: a reset cut short after its user was deleted would let
         // nobody sign in again. The transaction is rolled back before the
