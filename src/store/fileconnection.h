@@ -11,7 +11,8 @@ struct sqlite3;
 // A connection of its own to a database file that is not the open book: a copy
 // being checked, read or prepared, or a file being built. Its statements are
 // Statements, bound and read as on the book. Failures throw StoreError with
-// the engine's extended code.
+// the engine's extended code and the plain words of storeMessage; a copy's
+// damage keeps the engine's own words, which its callers tell as they need.
 class FileConnection final
 {
 public:
@@ -19,9 +20,8 @@ public:
     {
         ReadOnly,
         ReadWrite,
-        // A file this program has just made: read-write, and every failure on
-        // it is told as a failure on the book is (a copy's damage is left in
-        // the engine's words, for its callers to tell as they need).
+        // A file this program has just made, read-write: its failures are all
+        // told as the book's are, one to open it in the engine's words.
         NewFile,
     };
 
