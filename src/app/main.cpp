@@ -4,6 +4,7 @@
 #include "app/taboutbox.h"
 #include "app/tform6.h"
 #include "ui/boxmessages.h"
+#include "ui/qttranslations.h"
 
 #include <QIcon>
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     // Lets the desktop match the windows to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pelmora.Pelmora"));
     QApplication::setWindowIcon(QIcon(programIcon(64)));
+    installQtTranslations(app);
     // The main window is shown by the login dialog only; closing the dialog ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
 

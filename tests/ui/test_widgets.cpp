@@ -1,8 +1,10 @@
 #include "testsupport.h"
+#include "ui/qttranslations.h"
 #include "ui/widgets.h"
 
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +20,7 @@ private Q_SLOTS:
     void characterFilterActsOnTypingOnly();
     void enterMovesAlongTheTabOrder();
     void enterClicksTheDefaultButton();
+    void qtOwnTextsAreChinese();
 };
 
 void TestWidgets::gbkLimitCountsBytes()
@@ -121,6 +124,15 @@ void TestWidgets::enterClicksTheDefaultButton()
     button->setEnabled(false);
     QTest::keyClick(edit, Qt::Key_Enter);
     QCOMPARE(clicks.size(), 1);
+}
+
+void TestWidgets::qtOwnTextsAreChinese()
+{
+    QVERIFY(installQtTranslations(*QCoreApplication::instance()));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
 }
 
 QTEST_MAIN(TestWidgets)

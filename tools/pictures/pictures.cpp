@@ -8,11 +8,12 @@
 #include "app/mainform.h"
 #include "app/taboutbox.h"
 #include "app/tform6.h"
+#include "import/tdrzd.h"
 #include "safety/backups.h"
 #include "safety/tbfhf.h"
-#include "import/tdrzd.h"
 #include "samplebook.h"
 #include "testsupport.h"
+#include "ui/qttranslations.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,8 +29,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTableWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -113,6 +114,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pictures: the %s platform draws no real frames; use xcb\n",
                      qPrintable(QGuiApplication::platformName()));
     QApplication::setWindowIcon(QIcon(programIcon(64)));
+    installQtTranslations(app);
     QDir().mkpath(out.absolutePath());
 
     TestBook book;

@@ -1,0 +1,19 @@
+#include "ui/qttranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+bool installQtTranslations(QCoreApplication& app)
+{
+    // Fixed to Chinese rather than the system's locale: every text of the program is Chinese.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
